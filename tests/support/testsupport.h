@@ -1,0 +1,25 @@
+// Shared test harness: every test runs with a QApplication on the offscreen platform and a
+// message-box hook that records each box and answers it, so no test ever blocks.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+namespace velmora::test {
+
+struct RecordedBox {
+    QString text;
+    QString caption;
+    unsigned type;
+};
+
+// Boxes shown since the current test started, oldest first.
+std::vector<RecordedBox>& messageBoxes();
+// The answer the hook gives (IDOK unless a test changes it; reset for every test).
+void setMessageBoxAnswer(int answer);
+
+// Texts of the recorded boxes, for compact assertions.
+std::vector<QString> messageTexts();
+
+}  // namespace velmora::test
