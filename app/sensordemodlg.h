@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 
 #include <cstdint>
 
@@ -50,16 +51,20 @@ public:
     CWaveChart& chart() { return m_chart; }
     CMSComm& comm() { return m_comm; }
     int value() const { return m_nValue; }
+    // The dialog's own window menu (the about entry), opened by a right-click on the
+    // dialog's background where the window manager offers no application entries.
+    QMenu* windowMenu() const { return m_windowMenu; }
 
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
     void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void DoDataExchange();
-    void OnPaint();
+    void OnPaint(QWidget* valueBox);
     void SampleStep(int value);
 
     // Members, in declaration order.
@@ -85,4 +90,5 @@ private:
     int m_nCount = 0;
     std::uint32_t m_dwLastPaint = 0;
     int m_nDeviceType = 0;
+    QMenu* m_windowMenu = nullptr;
 };

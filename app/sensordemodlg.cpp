@@ -1,0 +1,176 @@
+#include "app/sensordemodlg.h"
+
+#include "app/aboutdlg.h"
+#include "app/edition.h"
+#include "platform/tick.h"
+#include "res/resource.h"
+
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QPainter>
+
+CSensorDemoDlg::CSensorDemoDlg(QWidget* parent) : DialogBase(IDD_MAIN_DIALOG, parent) {
+    QIcon icon;
+    for (const char* file : velmora::resources().iconFiles) icon.addFile(QString::fromUtf8(file));
+    m_hIcon = icon;
+    ringAllocate(m_rxRing, 1024);
+
+    onCommand(IDC_OPEN_PORT, [this] { OnOpenPort(); });
+    onCommand(IDC_QUIT, [this] { OnQuit(); });
+    onCommand(IDC_DEVICE_TYPE, [this] { OnSelchangeDeviceType(); }, velmora::Notify::SelChange);
+    onCommand(IDC_CLEAR_DATA, [this] { OnClearData(); });
+    onCommand(IDC_PROOF_BASELINE, [this] { OnProofBaseline(); });
+    onCommand(IDC_PROOF_DATA, [this] { OnProofData(); });
+    onCommand(IDC_STOP_REFRESH, [this] { OnStopRefresh(); });
+    onCommand(IDC_MAXMIN, [this] { OnMaxMin(); });
+    onCommand(IDC_MOVE_DOWN, [this] { OnMoveDown(); });
+    onCommand(IDC_START_SAMPLING, [this] { OnStartSampling(); });
+    onCommand(IDC_STOP_SAMPLING, [this] { OnStopSampling(); });
+    onCommand(IDC_READ_DEVICE_NO, [this] { OnReadDeviceNo(); });
+    onCommand(IDC_READ_MAKE_DATE, [this] { OnReadMakeDate(); });
+
+    connect(&m_comm, &CMSComm::OnComm, this, &CSensorDemoDlg::OnCommEvent);
+}
+
+CSensorDemoDlg::~CSensorDemoDlg() { ringFree(m_rxRing); }
+
+void CSensorDemoDlg::DoDataExchange() {
+    m_cbDeviceType = itemAs<QComboBox>(IDC_DEVICE_TYPE);
+    m_cbBaud = itemAs<QComboBox>(IDC_BAUD);
+    m_stPanel = item(IDC_PANEL);
+    m_stValue = item(IDC_VALUE);
+    m_stPrompt = itemAs<QLabel>(IDC_PROMPT);
+    m_cbPort = itemAs<QComboBox>(IDC_PORT);
+}
+
+bool CSensorDemoDlg::OnInitDialog() {
+    DialogBase::OnInitDialog();
+    DoDataExchange();
+
+    // Window menu: a separator and the about entry, when the string exists.
+    m_windowMenu = new QMenu(this);
+    const QString about = velmora::loadString(IDS_ABOUTBOX);
+    if (!about.isEmpty()) {
+        m_windowMenu->addSeparator();
+        QAction* action = m_windowMenu->addAction(about);
+        action->setData(IDM_ABOUTBOX);
+        connect(action, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
+    }
+
+    setWindowIcon(m_hIcon);
+
+    m_cbDeviceType->setCurrentIndex(m_nDeviceType);
+    m_cbPort->setCurrentIndex(0);
+    m_cbBaud->setCurrentIndex(0);
+
+    // The prompt line starts empty and is shown in blue.
+    m_stPrompt->setText(QString());
+    QPalette prompt = m_stPrompt->palette();
+    prompt.setColor(QPalette::WindowText, QColor(0, 0, 255));
+    m_stPrompt->setPalette(prompt);
+
+    m_chart.ClearData();
+    m_chart.m_nChannels = 1;
+    m_chart.m_bShowAux = true;
+    m_chart.SetZoom(100, 20);
+
+    m_cbBaud->setCurrentIndex(3);  // 57600
+
+    QRect placement = rect();
+    if (item(IDC_WAVE_FRAME)) placement = itemRect(IDC_WAVE_FRAME);
+    m_chart.Create(placement, this, IDC_WAVE_CHART);
+
+    // The value box is painted by the dialog, not by the frame's own style.
+    m_stValue->installEventFilter(this);
+    return true;
+}
+
+void CSensorDemoDlg::OnDestroy() { ClosePort(); }
+
+void CSensorDemoDlg::OnSysCommand(unsigned nID) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        dlgAbout.doModal();
+    }
+    // Other system commands are the window manager's.
+}
+
+void CSensorDemoDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Static texts, frames and group boxes let the mouse through to the dialog, as on the
+    // desktop platforms' dialogs; buttons, combo boxes and the chart do not.
+    QWidget* child = childAt(event->pos());
+    const bool background = !child || qobject_cast<QGroupBox*>(child) ||
+                            qobject_cast<QLabel*>(child) ||
+                            child->metaObject() == &QFrame::staticMetaObject;
+    if (!background || !m_windowMenu || m_windowMenu->isEmpty()) {
+        event->ignore();
+        return;
+    }
+    m_windowMenu->popup(event->globalPos());
+    event->accept();
+}
+
+void CSensorDemoDlg::paintEvent(QPaintEvent* event) {
+    DialogBase::paintEvent(event);
+    m_dwLastPaint = velmora::tickCount();
+}
+
+bool CSensorDemoDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_stValue && event->type() == QEvent::Paint) {
+        OnPaint(m_stValue);
+        return true;
+    }
+    return DialogBase::eventFilter(watched, event);
+}
+
+void CSensorDemoDlg::OnPaint(QWidget* valueBox) {
+    m_dwLastPaint = velmora::tickCount();
+
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(24);
+    font.setBold(true);
+
+    QPainter painter(valueBox);
+    QRect rc = valueBox->rect();
+    painter.fillRect(rc, QColor(0, 0, 128));
+    painter.setFont(font);
+    painter.setPen(QColor(255, 255, 255));
+    rc.setTop(rc.top() + 16);
+    painter.drawText(rc, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
+                     QString::number(m_nValue));
+}
+
+void CSensorDemoDlg::OnQuit() { destroyWindow(); }
+
+void CSensorDemoDlg::OnSelchangeDeviceType() {
+    m_nDeviceType = qMax(0, m_cbDeviceType->currentIndex());
+}
+
+void CSensorDemoDlg::OnProofData() {
+    // The calibration dialog belongs to the Chinese edition; until it is built in, and in
+    // the English edition, this command does nothing.
+}
+
+// --- Sampling controls and statistics ---
+
+void CSensorDemoDlg::OnMaxMin() {
+    if (m_bStatistic) {
+        m_bStatistic = false;
+        setItemText(IDC_MAXMIN, velmora::editionText("最大最小值", "Max/Min Value"));
+        return;
+    }
+    m_nMin = 0xFFFFFF;  // above every 16-bit sample
+    m_nMax = 0;
+    m_nSum = 0;
+    m_nCount = 0;
+    m_bStatistic = true;
+    setItemText(IDC_MAXMIN, velmora::editionText("停止计算", "Stop Calculate"));
+}
+
+void CSensorDemoDlg::OnProofBaseline() { m_chart.CalcBaseline(); }
+
+void CSensorDemoDlg::OnMoveDown() { m_chart.m_bMoveDown = isChecked(IDC_MOVE_DOWN); }
+
+void CSensorDemoDlg::OnStopRefresh() { m_bStopRefresh = isChecked(IDC_STOP_REFRESH); }
+
+void CSensorDemoDlg::OnClearData() { m_chart.ClearData(); }

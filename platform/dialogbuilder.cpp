@@ -1,0 +1,200 @@
+#include "platform/dialogbuilder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSet>
+#include <QTreeWidget>
+
+#include <cstdlib>
+
+namespace velmora {
+
+int mulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
+    const long long num = static_cast<long long>(a) * b;
+    const long long half = std::llabs(static_cast<long long>(c)) / 2;
+    // Round half away from zero.
+    const long long q = ((num < 0) != (c < 0)) ? (num - ((num < 0) ? half : -half)) / c
+                                                : (num + ((num < 0) ? -half : half)) / c;
+    return static_cast<int>(q);
+}
+
+QFont dialogFont(const char* face, int points) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int dpi = screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+    QFont font(QString::fromUtf8(face));
+    font.setPixelSize(mulDiv(points, dpi, 72));
+    return font;
+}
+
+DialogUnits dialogBaseUnits(const QFont& font) {
+    const QFontMetrics fm(font);
+    const int cx = fm.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(cx / 26 + 1) / 2, fm.height()};
+}
+
+QRect mapDialogRect(const QRect& dlu, DialogUnits u) {
+    return {mulDiv(dlu.x(), u.baseX, 4), mulDiv(dlu.y(), u.baseY, 8),
+            mulDiv(dlu.width(), u.baseX, 4), mulDiv(dlu.height(), u.baseY, 8)};
+}
+
+namespace {
+
+// Static texts show "&x" as an underlined x; without a buddy Qt would print the "&".
+QString staticText(const ControlTemplate& c) {
+    QString text = QString::fromUtf8(c.text);
+    if (c.style & kNoPrefix) return text;
+    QString out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size()) ++i;
+        out += text[i];
+    }
+    return out;
+}
+
+void setFrameColour(QFrame* frame, const QColor& colour) {
+    frame->setFrameStyle(QFrame::Box | QFrame::Plain);
+    frame->setLineWidth(1);
+    QPalette pal = frame->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    frame->setPalette(pal);
+}
+
+QWidget* createControl(const ControlTemplate& c, QWidget* parent) {
+    const QString text = QString::fromUtf8(c.text);
+    switch (c.kind) {
+        case ControlKind::GroupBox: return new QGroupBox(text, parent);
+        case ControlKind::PushButton: return new QPushButton(text, parent);
+        case ControlKind::DefPushButton: {
+            auto* b = new QPushButton(text, parent);
+            b->setDefault(true);
+            return b;
+        }
+        case ControlKind::CheckBox: return new QCheckBox(text, parent);
+        case ControlKind::PushLikeCheckBox: {
+            auto* b = new QPushButton(text, parent);
+            b->setCheckable(true);
+            b->setAutoDefault(false);
+            return b;
+        }
+        case ControlKind::ComboDropDown:
+        case ControlKind::ComboDropList: {
+            auto* combo = new QComboBox(parent);
+            if (c.kind == ControlKind::ComboDropDown) {
+                combo->setEditable(true);
+                // Typed text is a value, not a new list item.
+                combo->setInsertPolicy(QComboBox::NoInsert);
+            }
+            return combo;
+        }
+        case ControlKind::Edit: return new QLineEdit(text, parent);
+        case ControlKind::Text: {
+            auto* label = new QLabel(staticText(c), parent);
+            label->setTextFormat(Qt::PlainText);
+            if (c.style & kCenterVertically) {
+                label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            } else {
+                label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                label->setWordWrap(true);
+            }
+            if (c.style & kSunken) label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+            return label;
+        }
+        case ControlKind::Icon: {
+            auto* label = new QLabel(parent);
+            const auto files = resources().iconFiles;
+            if (!files.empty()) label->setPixmap(QIcon(QString::fromUtf8(files[0])).pixmap(32, 32));
+            return label;
+        }
+        case ControlKind::BlackFrame:
+        case ControlKind::GrayFrame: {
+            auto* frame = new QFrame(parent);
+            setFrameColour(frame, c.kind == ControlKind::BlackFrame ? QColor(Qt::black)
+                                                                    : QColor(Qt::gray));
+            return frame;
+        }
+        case ControlKind::ListView: {
+            auto* list = new QTreeWidget(parent);
+            list->setRootIsDecorated(false);
+            list->setUniformRowHeights(true);
+            list->setAllColumnsShowFocus(true);
+            return list;
+        }
+        case ControlKind::Custom: return nullptr;  // the dialog class provides it
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+QHash<int, QWidget*> buildDialog(const DialogTemplate& tmpl, QWidget* dialog) {
+    const QFont font = dialogFont(tmpl.fontFace, tmpl.fontPoints);
+    dialog->setFont(font);
+    const DialogUnits units = dialogBaseUnits(font);
+    dialog->setWindowTitle(QString::fromUtf8(tmpl.caption));
+
+    Qt::WindowFlags flags = (tmpl.style & kDsToolWindow) ? Qt::Tool : Qt::Dialog;
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (tmpl.style & kDsSysMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (tmpl.style & kDsMinimizeBox) flags |= Qt::WindowMinimizeButtonHint;
+    dialog->setWindowFlags(flags);
+    dialog->setFixedSize(mulDiv(tmpl.cx, units.baseX, 4), mulDiv(tmpl.cy, units.baseY, 8));
+
+    QHash<int, QWidget*> items;
+    for (const ControlTemplate& c : tmpl.controls) {
+        if (c.id != -1 && items.contains(c.id))
+            qFatal("velmora: template %d repeats control id %d", tmpl.id, c.id);
+        QWidget* w = createControl(c, dialog);
+        if (!w) continue;
+        QRect r = mapDialogRect(QRect(c.x, c.y, c.cx, c.cy), units);
+        if (auto* combo = qobject_cast<QComboBox*>(w)) {
+            // The template height is the dropped-down list; the closed box keeps its own.
+            const int closed = combo->sizeHint().height();
+            const int row = QFontMetrics(font).height() + 2;
+            combo->setMaxVisibleItems(qMax(1, (r.height() - closed) / row));
+            r.setHeight(closed);
+        } else if (c.kind == ControlKind::Icon) {
+            r.setSize(QSize(32, 32));  // icons keep their natural size
+        }
+        w->setGeometry(r);
+        // Controls outside the tab order still take focus when clicked.
+        if (c.style & kTabStop)
+            w->setFocusPolicy(Qt::StrongFocus);
+        else if (w->focusPolicy() != Qt::NoFocus)
+            w->setFocusPolicy(Qt::ClickFocus);
+        if (c.style & kDisabled) w->setEnabled(false);
+        if (c.style & kHidden) w->hide();
+        if (c.id != -1) {
+            w->setObjectName(QStringLiteral("ctrl_%1").arg(c.id));
+            w->setProperty("controlId", c.id);
+            items.insert(c.id, w);
+        }
+    }
+    return items;
+}
+
+void installFontSubstitutions() {
+    const QStringList song{QStringLiteral("SimSun"), QStringLiteral("WenQuanYi Micro Hei"),
+                           QStringLiteral("AR PL UMing CN"), QStringLiteral("Noto Sans CJK SC"),
+                           QStringLiteral("Droid Sans Fallback")};
+    QFont::insertSubstitutions(QStringLiteral("宋体"), song);
+    QFont::insertSubstitutions(QStringLiteral("SimSun"), song.mid(1));
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Microsoft Sans Serif"),
+                                QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Verdana"),
+                                QStringLiteral("Liberation Sans")});
+}
+
+}  // namespace velmora
