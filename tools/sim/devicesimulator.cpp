@@ -1,0 +1,494 @@
+#include "devicesimulator.h"
+
+#include "commandscanner.h"
+#include "skinsignal.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace velmora::sim {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a frame written in two pieces waits between them, so that the reader really
+// receives two pieces.
+constexpr auto kSplitPause = std::chrono::milliseconds(3);
+// How often the thread looks again while no one has the slave open.
+constexpr int kHangupRecheckMs = 20;
+// Unthrottled mode keeps this much queued for the line.
+constexpr std::size_t kUnthrottledLow = 4096;
+constexpr std::size_t kUnthrottledHigh = 16384;
+// A paced stream that falls this far behind (the reader is not reading) skips ahead
+// instead of piling up an ever-growing backlog.
+constexpr std::size_t kMaxBacklog = 256 * 1024;
+
+void setError(std::string* error, const std::string& text)
+{
+    if (error) *error = text;
+}
+
+std::string errnoText(const char* what)
+{
+    return std::string(what) + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+struct DeviceSimulator::Impl {
+    explicit Impl(SimConfig c)
+        : cfg(std::move(c)), signal(cfg.seed, cfg.sampleRate), rng(cfg.seed ^ 0x5A17u)
+    {
+        cfg.burst = std::max(1, cfg.burst);
+    }
+
+    // --- shared with the caller's thread ---
+    SimConfig cfg;
+    int master = -1;
+    int wake[2] = {-1, -1};
+    std::thread thread;
+    std::string slave;
+    std::string link;
+    std::atomic<bool> quit{false};
+    std::atomic<bool> isSampling{false};
+    std::atomic<bool> isRunning{false};
+    mutable std::mutex mutex;  // guards received and stats
+    std::vector<std::uint8_t> received;
+    SimStats stats;
+
+    // --- owned by the simulator thread ---
+    CommandScanner scanner;
+    SkinSignal signal;
+    std::mt19937 rng;
+    std::size_t sequenceIndex = 0;
+    // Bytes queued for the line, starting at stream position `written`.
+    std::vector<std::uint8_t> pending;
+    std::size_t pendingOffset = 0;
+    std::uint64_t written = 0;
+    std::uint64_t queuedEnd = 0;
+    std::deque<std::uint64_t> cuts;        // stream positions where a split pause happens
+    std::deque<std::uint64_t> sampleEnds;  // stream positions just past each good sample frame
+    Clock::time_point holdUntil{};
+    Clock::time_point epoch{};
+    std::uint64_t generatedSinceEpoch = 0;
+    bool hungUp = false;
+
+    void run();
+    void handleInput();
+    void handleCommand(std::uint8_t type);
+    void generateSamples(Clock::time_point now);
+    void queueSample();
+    void queue(const std::uint8_t* bytes, std::size_t n);
+    void writePending(Clock::time_point now);
+    void dropPending();
+    std::size_t pendingSize() const { return pending.size() - pendingOffset; }
+    bool probability(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
+    std::uint8_t junkByte()
+    {
+        // Any value but the sync byte, so junk never starts a frame.
+        auto b = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 254)(rng));
+        return b >= kFrameSync ? static_cast<std::uint8_t>(b + 1) : b;
+    }
+    void restartPacing(Clock::time_point now)
+    {
+        epoch = now;
+        generatedSinceEpoch = 0;
+    }
+};
+
+void DeviceSimulator::Impl::queue(const std::uint8_t* bytes, std::size_t n)
+{
+    pending.insert(pending.end(), bytes, bytes + n);
+    queuedEnd += n;
+}
+
+void DeviceSimulator::Impl::queueSample()
+{
+    std::uint16_t value;
+    if (!cfg.fixedSequence.empty()) {
+        value = cfg.fixedSequence[sequenceIndex];
+        sequenceIndex = (sequenceIndex + 1) % cfg.fixedSequence.size();
+    } else {
+        value = signal.next();
+    }
+
+    SimStats added;
+    if (cfg.junkRate > 0 && probability(cfg.junkRate)) {
+        const int n = std::uniform_int_distribution<int>(1, 8)(rng);
+        for (int i = 0; i < n; ++i) {
+            const std::uint8_t b = junkByte();
+            queue(&b, 1);
+        }
+        added.junkBytes = static_cast<std::uint64_t>(n);
+    }
+    if (cfg.badCheckRate > 0 && probability(cfg.badCheckRate)) {
+        // A corrupted frame whose payload and check avoid 0xF0, so no byte of it can be
+        // mistaken for the start of a following frame.
+        auto bad = sampleFrame(static_cast<std::uint16_t>(junkByte() << 8 | junkByte()));
+        std::uint8_t wrong = junkByte();
+        while (wrong == bad[4]) wrong = junkByte();
+        bad[4] = wrong;
+        queue(bad.data(), bad.size());
+        added.badFrames = 1;
+    }
+    const auto frame = sampleFrame(value);
+    if (cfg.splitRate > 0 && probability(cfg.splitRate)) {
+        const int at = std::uniform_int_distribution<int>(1, 4)(rng);
+        cuts.push_back(queuedEnd + static_cast<std::uint64_t>(at));
+        added.splitFrames = 1;
+    }
+    queue(frame.data(), frame.size());
+    sampleEnds.push_back(queuedEnd);
+
+    if (added.junkBytes || added.badFrames || added.splitFrames) {
+        std::lock_guard lock(mutex);
+        stats.junkBytes += added.junkBytes;
+        stats.badFrames += added.badFrames;
+        stats.splitFrames += added.splitFrames;
+    }
+}
+
+void DeviceSimulator::Impl::generateSamples(Clock::time_point now)
+{
+    if (!isSampling.load() || hungUp) return;
+    if (cfg.sampleRate <= 0) {
+        if (pendingSize() < kUnthrottledLow)
+            while (pendingSize() < kUnthrottledHigh) queueSample();
+        return;
+    }
+    const double elapsed = std::chrono::duration<double>(now - epoch).count();
+    auto due = static_cast<std::uint64_t>(elapsed * cfg.sampleRate);
+    const auto burst = static_cast<std::uint64_t>(cfg.burst);
+    if (pendingSize() > kMaxBacklog) {
+        // The reader does not keep up: those samples are lost, as on a real line.
+        generatedSinceEpoch = due;
+        return;
+    }
+    while (due >= generatedSinceEpoch + burst) {
+        for (std::uint64_t i = 0; i < burst; ++i) queueSample();
+        generatedSinceEpoch += burst;
+    }
+}
+
+void DeviceSimulator::Impl::handleCommand(std::uint8_t type)
+{
+    {
+        std::lock_guard lock(mutex);
+        ++stats.commands;
+    }
+    bool answered = true;
+    switch (type) {
+    case kTypeSample:
+        if (!isSampling.exchange(true)) restartPacing(Clock::now());
+        answered = false;
+        break;
+    case kTypeStop: {
+        isSampling = false;
+        const auto a = stopAnswer();
+        queue(a.data(), a.size());
+        break;
+    }
+    case kTypeDeviceNo: {
+        const auto a = deviceNoFrame(cfg.deviceNo);
+        queue(a.data(), a.size());
+        break;
+    }
+    case kTypeDate: {
+        const auto a = dateFrame(cfg.year, cfg.month, cfg.day);
+        queue(a.data(), a.size());
+        break;
+    }
+    default:
+        answered = false;
+    }
+    if (answered) {
+        std::lock_guard lock(mutex);
+        ++stats.answers;
+    }
+}
+
+void DeviceSimulator::Impl::handleInput()
+{
+    std::uint8_t buf[512];
+    for (;;) {
+        const ssize_t n = ::read(master, buf, sizeof buf);
+        if (n <= 0) return;  // EAGAIN, or EIO when the slave just closed (poll reports it next)
+        {
+            std::lock_guard lock(mutex);
+            received.insert(received.end(), buf, buf + n);
+        }
+        for (std::uint8_t type : scanner.feed(buf, static_cast<std::size_t>(n)))
+            handleCommand(type);
+    }
+}
+
+void DeviceSimulator::Impl::dropPending()
+{
+    pending.clear();
+    pendingOffset = 0;
+    written = queuedEnd;
+    cuts.clear();
+    sampleEnds.clear();
+}
+
+void DeviceSimulator::Impl::writePending(Clock::time_point now)
+{
+    while (pendingSize() > 0 && now >= holdUntil) {
+        std::size_t n = pendingSize();
+        const bool toCut = !cuts.empty() && cuts.front() < written + n;
+        if (toCut) n = static_cast<std::size_t>(cuts.front() - written);
+        const ssize_t w = ::write(master, pending.data() + pendingOffset, n);
+        if (w < 0) break;  // EAGAIN: the line is full; EIO: the slave closed
+        pendingOffset += static_cast<std::size_t>(w);
+        written += static_cast<std::uint64_t>(w);
+        std::uint64_t delivered = 0;
+        while (!sampleEnds.empty() && sampleEnds.front() <= written) {
+            sampleEnds.pop_front();
+            ++delivered;
+        }
+        if (delivered) {
+            std::lock_guard lock(mutex);
+            stats.samples += delivered;
+        }
+        if (!cuts.empty() && cuts.front() == written) {
+            cuts.pop_front();
+            holdUntil = now + kSplitPause;
+        }
+        if (static_cast<std::size_t>(w) < n) break;
+    }
+    if (pendingSize() == 0) {
+        pending.clear();
+        pendingOffset = 0;
+    } else if (pendingOffset > 65536) {
+        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingOffset));
+        pendingOffset = 0;
+    }
+}
+
+void DeviceSimulator::Impl::run()
+{
+    restartPacing(Clock::now());
+    while (!quit.load()) {
+        auto now = Clock::now();
+        generateSamples(now);
+
+        // Work out how long to sleep: until the next group of samples is due, the split pause
+        // ends, or the hang-up recheck.
+        int timeoutMs = -1;
+        auto wakeAt = [&](Clock::time_point t) {
+            const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();
+            const int v = static_cast<int>(std::clamp<long long>(ms, 0, 1000));
+            timeoutMs = timeoutMs < 0 ? v : std::min(timeoutMs, v);
+        };
+        if (hungUp) {
+            timeoutMs = kHangupRecheckMs;
+        } else {
+            if (isSampling.load() && cfg.sampleRate > 0) {
+                const double next = static_cast<double>(generatedSinceEpoch + static_cast<std::uint64_t>(cfg.burst)) /
+                                    cfg.sampleRate;
+                wakeAt(epoch + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(next)));
+            }
+            if (pendingSize() > 0 && holdUntil > now) wakeAt(holdUntil);
+        }
+
+        pollfd fds[2] = {{wake[0], POLLIN, 0}, {master, 0, 0}};
+        nfds_t count = 1;
+        if (!hungUp) {
+            fds[1].events = POLLIN;
+            if (pendingSize() > 0 && holdUntil <= now) fds[1].events |= POLLOUT;
+            count = 2;
+        }
+        const int r = ::poll(fds, count, timeoutMs);
+        if (r < 0 && errno != EINTR) break;
+        if (quit.load()) break;
+        now = Clock::now();
+
+        if (hungUp) {
+            // Is someone holding the slave again?
+            pollfd probe{master, POLLIN, 0};
+            if (::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP)) {
+                hungUp = false;
+                restartPacing(now);
+            }
+            continue;
+        }
+        if (fds[1].revents & POLLHUP) {
+            // The program closed the port: what was queued is lost, including anything the
+            // kernel still held for the slave, so a later opening starts on a quiet line.
+            hungUp = true;
+            dropPending();
+            ::tcflush(master, TCIOFLUSH);
+            continue;
+        }
+        if (fds[1].revents & POLLIN) handleInput();
+        generateSamples(now);
+        writePending(now);
+    }
+}
+
+DeviceSimulator::DeviceSimulator(SimConfig config) : d(std::make_unique<Impl>(std::move(config))) {}
+
+DeviceSimulator::~DeviceSimulator()
+{
+    stop();
+}
+
+bool DeviceSimulator::start(std::string* error)
+{
+    if (d->isRunning.load() || d->master >= 0) {
+        setError(error, "the simulator is already running");
+        return false;
+    }
+    const int m = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m < 0) {
+        setError(error, errnoText("posix_openpt"));
+        return false;
+    }
+    auto fail = [&](const char* what) {
+        setError(error, errnoText(what));
+        ::close(m);
+        return false;
+    };
+    if (::grantpt(m) != 0) return fail("grantpt");
+    if (::unlockpt(m) != 0) return fail("unlockpt");
+    char name[128];
+    if (::ptsname_r(m, name, sizeof name) != 0) return fail("ptsname_r");
+    // Raw mode on the line (termios of the master apply to the slave): no echo, no line
+    // editing, no translation of CR/LF, so 0xF0 and every other byte pass untouched.
+    termios t{};
+    if (::tcgetattr(m, &t) != 0) return fail("tcgetattr");
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, B57600);
+    ::cfsetospeed(&t, B57600);
+    if (::tcsetattr(m, TCSANOW, &t) != 0) return fail("tcsetattr");
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC | O_NONBLOCK) != 0) return fail("pipe2");
+
+    d->dropPending();
+    d->scanner = CommandScanner();
+    d->master = m;
+    d->wake[0] = p[0];
+    d->wake[1] = p[1];
+    d->slave = name;
+    d->quit = false;
+    d->hungUp = false;
+    d->isRunning = true;
+    d->thread = std::thread([impl = d.get()] { impl->run(); });
+    return true;
+}
+
+std::string DeviceSimulator::slavePath() const
+{
+    return d->isRunning.load() ? d->slave : std::string();
+}
+
+bool DeviceSimulator::makeLink(const std::string& linkPath, std::string* error)
+{
+    namespace fs = std::filesystem;
+    if (!d->isRunning.load()) {
+        setError(error, "the simulator is not running");
+        return false;
+    }
+    std::error_code ec;
+    const fs::path path(linkPath);
+    if (path.has_parent_path()) fs::create_directories(path.parent_path(), ec);
+    if (ec) {
+        setError(error, "cannot create " + path.parent_path().string() + ": " + ec.message());
+        return false;
+    }
+    if (fs::is_symlink(fs::symlink_status(path, ec))) {
+        fs::remove(path, ec);
+    } else if (fs::exists(fs::symlink_status(path, ec))) {
+        setError(error, linkPath + " exists and is not a symbolic link; not replacing it");
+        return false;
+    }
+    fs::create_symlink(d->slave, path, ec);
+    if (ec) {
+        setError(error, "cannot link " + linkPath + ": " + ec.message());
+        return false;
+    }
+    if (!d->link.empty() && d->link != linkPath) fs::remove(d->link, ec);
+    d->link = linkPath;
+    return true;
+}
+
+void DeviceSimulator::stop()
+{
+    if (d->thread.joinable()) {
+        d->quit = true;
+        const char c = 1;
+        [[maybe_unused]] const ssize_t w = ::write(d->wake[1], &c, 1);
+        d->thread.join();
+    }
+    if (!d->link.empty()) {
+        std::error_code ec;
+        // Only remove the link if it is still ours.
+        if (std::filesystem::is_symlink(std::filesystem::symlink_status(d->link, ec)) &&
+            std::filesystem::read_symlink(d->link, ec) == d->slave)
+            std::filesystem::remove(d->link, ec);
+        d->link.clear();
+    }
+    for (int* fd : {&d->master, &d->wake[0], &d->wake[1]}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+    d->isRunning = false;
+    d->isSampling = false;
+}
+
+bool DeviceSimulator::running() const
+{
+    return d->isRunning.load();
+}
+
+bool DeviceSimulator::sampling() const
+{
+    return d->isSampling.load();
+}
+
+std::uint64_t DeviceSimulator::samplesSent() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->stats.samples;
+}
+
+SimStats DeviceSimulator::stats() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->stats;
+}
+
+std::vector<std::uint8_t> DeviceSimulator::receivedBytes() const
+{
+    std::lock_guard lock(d->mutex);
+    return d->received;
+}
+
+std::string portLinkPath(int portNumber)
+{
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
+        base = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home && *home ? home : ".") + "/.config";
+    }
+    return base + "/velmora/ports/COM" + std::to_string(portNumber);
+}
+
+}  // namespace velmora::sim
