@@ -1,0 +1,92 @@
+#include "serial/frameparser.h"
+
+namespace velmora {
+namespace {
+
+// Sum of the first n bytes of the frame at pRead, modulo 256.
+std::uint8_t frameSum(const ByteRing& ring, int n) {
+    unsigned sum = 0;
+    for (int k = 0; k < n; ++k) sum += ringPeek(ring, k);
+    return static_cast<std::uint8_t>(sum);
+}
+
+}  // namespace
+
+void parseFrames(ByteRing& ring, FrameSink& sink) {
+    if (!ring.pBase || ring.nSize <= 0) return;
+    for (;;) {
+        const int waiting = ringCount(ring);
+        if (waiting < 3) return;
+        if (ringPeek(ring, 0) != FRAME_SYNC) {
+            ringAdvance(ring, 1);
+            continue;
+        }
+        switch (ringPeek(ring, 1)) {
+        case FRAME_SAMPLE:
+            if (waiting < 5) return;
+            if (frameSum(ring, 4) != ringPeek(ring, 4)) {
+                ringAdvance(ring, 1);
+                break;
+            }
+            {
+                const int value = ringPeek(ring, 2) * 256 + ringPeek(ring, 3);
+                // Advance first: the sink may run arbitrary code, the ring stays consistent.
+                ringAdvance(ring, 5);
+                sink.onSample(value);
+            }
+            break;
+        case FRAME_STOP:
+            // The stop acknowledgement has no check byte; its third byte is not examined.
+            ringAdvance(ring, 3);
+            break;
+        case FRAME_DEVICE_NO:
+        case FRAME_MAKE_DATE: {
+            if (waiting < 7) return;
+            if (frameSum(ring, 6) != ringPeek(ring, 6)) {
+                ringAdvance(ring, 1);
+                break;
+            }
+            const std::uint8_t type = ringPeek(ring, 1);
+            const std::array<std::uint8_t, 4> payload{ringPeek(ring, 2), ringPeek(ring, 3),
+                                                      ringPeek(ring, 4), ringPeek(ring, 5)};
+            ringAdvance(ring, 7);
+            if (type == FRAME_DEVICE_NO)
+                sink.onDeviceNo(payload);
+            else
+                sink.onMakeDate(payload[0] * 256 + payload[1], payload[2], payload[3]);
+            break;
+        }
+        default:
+            ringAdvance(ring, 1);
+            break;
+        }
+    }
+}
+
+void receiveBytes(ByteRing& ring, const std::uint8_t* data, int count, FrameSink& sink) {
+    while (count > 0) {
+        int taken = ringAppend(ring, data, count);
+        if (taken == 0) {
+            // A full ring always parses down below one frame, so this only happens with a
+            // ring too small to hold a frame: drop the oldest byte to make progress, and
+            // give up on a ring that cannot hold a single byte.
+            if (ringCount(ring) == 0) return;
+            ringAdvance(ring, 1);
+            taken = ringAppend(ring, data, count);
+        }
+        data += taken;
+        count -= taken;
+        parseFrames(ring, sink);
+    }
+    parseFrames(ring, sink);
+}
+
+QString deviceNoText(const std::array<std::uint8_t, 4>& digits) {
+    return QString::asprintf("%02X%02X%02X%02X", digits[0], digits[1], digits[2], digits[3]);
+}
+
+QString makeDateText(int year, int month, int day) {
+    return QString::asprintf("%04d.%02d.%02d", year, month, day);
+}
+
+}  // namespace velmora
