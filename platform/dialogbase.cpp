@@ -177,8 +177,12 @@ void DialogBase::keyPressEvent(QKeyEvent* event) {
                 focused->click();
                 return;
             }
-            for (QPushButton* b : findChildren<QPushButton*>()) {
-                if (b->isDefault() && b->isVisible() && b->isEnabled()) {
+            // Qt moves "default" along with the focus; the template's default button is
+            // the one that stays.
+            for (const ControlTemplate& c : m_template->controls) {
+                if (c.kind != ControlKind::DefPushButton) continue;
+                auto* b = itemAs<QPushButton>(c.id);
+                if (b && b->isVisible() && b->isEnabled()) {
                     b->click();
                     return;
                 }

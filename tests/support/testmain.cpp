@@ -5,6 +5,7 @@
 
 #include <QApplication>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
