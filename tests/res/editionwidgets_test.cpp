@@ -5,10 +5,12 @@
 
 #include "platform/dialogbase.h"
 #include "platform/dialogbuilder.h"
+#include "res/frameworklanguage.h"
 #include "res/resource.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
@@ -177,6 +179,20 @@ TEST(MainFrameIcon, TwoSixteenColourImages) {
     const auto available = icon.availableSizes();
     EXPECT_TRUE(available.contains(QSize(32, 32)));
     EXPECT_TRUE(available.contains(QSize(16, 16)));
+}
+
+// The toolkit's own texts follow the edition: its standard button texts read Chinese once the
+// Chinese table's translation is installed, and English again after the English one.
+TEST(FrameworkLanguage, FollowsTheEdition) {
+    const auto ok = [] { return QCoreApplication::translate("QPlatformTheme", "OK"); };
+    const auto cancel = [] { return QCoreApplication::translate("QPlatformTheme", "Cancel"); };
+    ASSERT_TRUE(installFrameworkTranslations(chineseResources()));
+    EXPECT_EQ(ok(), QStringLiteral("确定"));
+    EXPECT_EQ(cancel(), QStringLiteral("取消"));
+    ASSERT_TRUE(installFrameworkTranslations(chineseResources()));  // replaces, no stacking
+    EXPECT_TRUE(installFrameworkTranslations(englishResources()));
+    EXPECT_EQ(ok(), QStringLiteral("OK"));
+    EXPECT_EQ(cancel(), QStringLiteral("Cancel"));
 }
 
 }  // namespace
