@@ -1,0 +1,195 @@
+// The main dialog's serial side: opening and closing the port, sending the four commands,
+// receiving bytes into the ring, the frame parser's hand-over and the sample step, and the
+// reaction to a device that disappears while the port is open.
+#include "app/sensordemodlg.h"
+
+#include "app/edition.h"
+#include "platform/tick.h"
+#include "res/resource.h"
+#include "serial/frameparser.h"
+#include "serial/tracehex.h"
+
+#include <QThread>
+
+#include <algorithm>
+#include <exception>
+
+namespace {
+
+using velmora::editionText;
+
+QString openPortCaption() { return editionText("打开串口", "Open Port"); }
+
+}  // namespace
+
+// --- Port connection ---
+
+void CSensorDemoDlg::OnOpenPort() {
+    if (m_comm.GetPortOpen()) {
+        m_comm.SetPortOpen(false);
+        setItemText(IDC_OPEN_PORT, openPortCaption());
+        enableItem(IDC_DEVICE_TYPE, true);
+        return;
+    }
+    auto* port = itemAs<QComboBox>(IDC_PORT);
+    const int selection = port ? port->currentIndex() : -1;
+    if (selection < 0) {
+        messageBox(editionText("请选择串口号!", "Please select one Com-Port!"));
+        return;
+    }
+    if (OpenPort(selection + 1)) {
+        setItemText(IDC_OPEN_PORT, editionText("关闭串口", "Close Port"));
+        enableItem(IDC_DEVICE_TYPE, false);
+    } else {
+        messageBox(editionText("串口打开失败!", "The Com-Port open failed!"));
+    }
+}
+
+bool CSensorDemoDlg::OpenPort(int nPort) {
+    if (nPort <= 0) {
+        messageBox(editionText("端口号错误!", "The Com-Port is error!"));
+        return false;
+    }
+    const int baud = itemInt(IDC_BAUD);
+    if (baud <= 1200) {
+        messageBox(editionText("请输入正确的波特率!", "Please enter the right baud rate!"));
+        return false;
+    }
+    const QString settings = QString::asprintf("%d,n,8,1", baud);
+
+    // The control's properties, in the order the device link has always written them.
+    m_comm.SetCommPort(static_cast<short>(nPort));
+    m_comm.SetInBufferSize(2048);
+    m_comm.SetOutBufferSize(512);
+    m_comm.SetInputMode(CMSComm::comInputModeBinary);
+    m_comm.SetSettings(settings);
+    m_comm.SetRThreshold(1);
+    m_comm.SetSThreshold(1);
+    m_comm.SetInputMode(CMSComm::comInputModeBinary);
+    m_comm.SetInputLen(0);
+    m_comm.SetDTREnable(true);
+    m_comm.SetRTSEnable(true);
+    if (!m_comm.GetPortOpen()) m_comm.SetPortOpen(true);
+
+    // Give the device time to settle on the new line; nothing is handled meanwhile.
+    QThread::msleep(500);
+    return m_comm.GetPortOpen();
+}
+
+void CSensorDemoDlg::ClosePort() {
+    if (m_comm.GetPortOpen()) m_comm.SetPortOpen(false);
+}
+
+void CSensorDemoDlg::SendFrame(const std::uint8_t* data, int count) {
+    if (!m_comm.GetPortOpen()) return;
+    m_comm.SetOutput(QByteArray(reinterpret_cast<const char*>(data), count));
+    velmora::TraceHex(data, count, "Send Data:");
+}
+
+// --- Commands ---
+
+void CSensorDemoDlg::OnStartSampling() {
+    if (!m_comm.GetPortOpen()) return;
+    SendFrame(velmora::CMD_START.data(), static_cast<int>(velmora::CMD_START.size()));
+}
+
+void CSensorDemoDlg::OnStopSampling() {
+    if (!m_comm.GetPortOpen()) return;
+    SendFrame(velmora::CMD_STOP.data(), static_cast<int>(velmora::CMD_STOP.size()));
+}
+
+void CSensorDemoDlg::OnReadDeviceNo() {
+    setItemText(IDC_DEVICE_NO, QString());
+    if (!m_comm.GetPortOpen()) return;
+    SendFrame(velmora::CMD_DEVICE_NO.data(), static_cast<int>(velmora::CMD_DEVICE_NO.size()));
+}
+
+void CSensorDemoDlg::OnReadMakeDate() {
+    setItemText(IDC_MAKE_DATE, QString());
+    if (!m_comm.GetPortOpen()) return;
+    SendFrame(velmora::CMD_MAKE_DATE.data(), static_cast<int>(velmora::CMD_MAKE_DATE.size()));
+}
+
+// --- Receiving ---
+
+void CSensorDemoDlg::OnCommEvent() {
+    // Called from the control's event, outside any command handler: an error must not leave
+    // this function, so it is shown here as the command routing would show it.
+    try {
+        const short event = m_comm.GetCommEvent();
+        if (event == CMSComm::comEventDeviceLost) {
+            // The control has already closed the port; return to the closed state and say
+            // so once.
+            setItemText(IDC_OPEN_PORT, openPortCaption());
+            enableItem(IDC_DEVICE_TYPE, true);
+            messageBox(editionText("串口已断开!", "The Com-Port was disconnected!"));
+            return;
+        }
+        if (event != CMSComm::comEvReceive) return;
+        const int count = m_comm.GetInBufferCount();
+        if (count < 1) return;
+        const QByteArray input = m_comm.GetInput();
+        m_comm.SetInputLen(0);
+
+        // Append in pieces that fit the ring's free space and parse after each, so that a
+        // burst larger than the ring loses no complete frame.
+        const auto* data = reinterpret_cast<const std::uint8_t*>(input.constData());
+        int remaining = std::min<int>(count, static_cast<int>(input.size()));
+        while (remaining > 0) {
+            int taken = velmora::ringAppend(m_rxRing, data, remaining);
+            if (taken == 0) {
+                if (velmora::ringCount(m_rxRing) == 0) break;  // no storage at all
+                velmora::ringAdvance(m_rxRing, 1);
+                continue;
+            }
+            data += taken;
+            remaining -= taken;
+            ParseFrames();
+        }
+        ParseFrames();
+    } catch (const std::exception& error) {
+        messageBox(QString::fromUtf8(error.what()));
+    }
+}
+
+void CSensorDemoDlg::ParseFrames() {
+    // Hands each decoded frame to the dialog: samples to the sample step, answers to the
+    // two read-out texts.
+    struct DialogSink final : velmora::FrameSink {
+        explicit DialogSink(CSensorDemoDlg& dialog) : dlg(dialog) {}
+        void onSample(int value) override { dlg.SampleStep(value); }
+        void onDeviceNo(const std::array<std::uint8_t, 4>& digits) override {
+            dlg.setItemText(IDC_DEVICE_NO, velmora::deviceNoText(digits));
+        }
+        void onMakeDate(int year, int month, int day) override {
+            dlg.setItemText(IDC_MAKE_DATE, velmora::makeDateText(year, month, day));
+        }
+        CSensorDemoDlg& dlg;
+    };
+    DialogSink sink(*this);
+    velmora::parseFrames(m_rxRing, sink);
+}
+
+void CSensorDemoDlg::SampleStep(int value) {
+    m_nValue = value;
+    if (!m_bStopRefresh)
+        m_chart.AddPoint(static_cast<std::uint16_t>(value), 0, 0, 0);
+
+    if (m_bStatistic) {
+        m_nSum += value;
+        if (value < m_nMin) m_nMin = value;
+        if (value > m_nMax) m_nMax = value;
+        ++m_nCount;
+    }
+
+    if (isWindow() && velmora::tickCount() - m_dwLastPaint > 200) {
+        if (m_nMin != -1 && m_nMax != -1 && m_nCount > 0) {
+            setItemText(IDC_MAXMIN_TEXT,
+                        QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
+                                          static_cast<int>(m_nSum / m_nCount)));
+        }
+        // Repaint the right-hand panel (and the value box on it) without erasing; the paint
+        // restarts the 200 ms interval.
+        update(itemRect(IDC_PANEL));
+    }
+}
