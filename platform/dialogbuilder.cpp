@@ -1,5 +1,7 @@
 #include "platform/dialogbuilder.h"
 
+#include "platform/mapping.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
@@ -13,19 +15,8 @@
 #include <QSet>
 #include <QTreeWidget>
 
-#include <cstdlib>
 
 namespace velmora {
-
-int mulDiv(int a, int b, int c) {
-    if (c == 0) return -1;
-    const long long num = static_cast<long long>(a) * b;
-    const long long half = std::llabs(static_cast<long long>(c)) / 2;
-    // Round half away from zero.
-    const long long q = ((num < 0) != (c < 0)) ? (num - ((num < 0) ? half : -half)) / c
-                                                : (num + ((num < 0) ? -half : half)) / c;
-    return static_cast<int>(q);
-}
 
 QFont dialogFont(const char* face, int points) {
     const QScreen* screen = QGuiApplication::primaryScreen();

@@ -17,9 +17,6 @@ struct DialogUnits {
     int baseY;
 };
 
-// Rounds a * b / c half away from zero, in 64 bits.
-int mulDiv(int a, int b, int c);
-
 // The dialog font: `points` at the screen's logical DPI, face substituted when missing.
 QFont dialogFont(const char* face, int points);
 

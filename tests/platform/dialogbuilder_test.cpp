@@ -2,6 +2,7 @@
 
 #include "platform/dialogbase.h"
 #include "platform/dialogbuilder.h"
+#include "platform/mapping.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -9,17 +10,6 @@
 #include <gtest/gtest.h>
 
 using namespace velmora;
-
-TEST(MulDiv, RoundsHalfAwayFromZeroIn64Bits) {
-    EXPECT_EQ(mulDiv(1, 100, 200), 1);
-    EXPECT_EQ(mulDiv(-1, 100, 200), -1);
-    EXPECT_EQ(mulDiv(1, -100, 200), -1);
-    EXPECT_EQ(mulDiv(3, 1, 4), 1);
-    EXPECT_EQ(mulDiv(5, 1, 4), 1);
-    EXPECT_EQ(mulDiv(6, 1, 4), 2);
-    EXPECT_EQ(mulDiv(100000, 100000, 100000), 100000);  // product beyond 32 bits
-    EXPECT_EQ(mulDiv(7, 3, 0), -1);
-}
 
 TEST(DialogUnits, MapEachCoordinateWithTheBaseUnits) {
     const DialogUnits units{6, 13};
