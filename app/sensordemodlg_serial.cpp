@@ -11,7 +11,6 @@
 
 #include <QThread>
 
-#include <algorithm>
 #include <exception>
 
 namespace {
@@ -131,21 +130,11 @@ void CSensorDemoDlg::OnCommEvent() {
         const QByteArray input = m_comm.GetInput();
         m_comm.SetInputLen(0);
 
-        // Append in pieces that fit the ring's free space and parse after each, so that a
-        // burst larger than the ring loses no complete frame.
+        // Every byte the control handed over is kept, also any that arrived after the count
+        // was read. A burst larger than the ring's free space goes in pieces, each parsed.
         const auto* data = reinterpret_cast<const std::uint8_t*>(input.constData());
-        int remaining = std::min<int>(count, static_cast<int>(input.size()));
-        while (remaining > 0) {
-            int taken = velmora::ringAppend(m_rxRing, data, remaining);
-            if (taken == 0) {
-                if (velmora::ringCount(m_rxRing) == 0) break;  // no storage at all
-                velmora::ringAdvance(m_rxRing, 1);
-                continue;
-            }
-            data += taken;
-            remaining -= taken;
-            ParseFrames();
-        }
+        velmora::appendInChunks(m_rxRing, data, static_cast<int>(input.size()),
+                                [this] { ParseFrames(); });
         ParseFrames();
     } catch (const std::exception& error) {
         messageBox(QString::fromUtf8(error.what()));

@@ -64,20 +64,7 @@ void parseFrames(ByteRing& ring, FrameSink& sink) {
 }
 
 void receiveBytes(ByteRing& ring, const std::uint8_t* data, int count, FrameSink& sink) {
-    while (count > 0) {
-        int taken = ringAppend(ring, data, count);
-        if (taken == 0) {
-            // A full ring always parses down below one frame, so this only happens with a
-            // ring too small to hold a frame: drop the oldest byte to make progress, and
-            // give up on a ring that cannot hold a single byte.
-            if (ringCount(ring) == 0) return;
-            ringAdvance(ring, 1);
-            taken = ringAppend(ring, data, count);
-        }
-        data += taken;
-        count -= taken;
-        parseFrames(ring, sink);
-    }
+    appendInChunks(ring, data, count, [&] { parseFrames(ring, sink); });
     parseFrames(ring, sink);
 }
 

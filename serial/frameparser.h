@@ -43,6 +43,25 @@ public:
 // incomplete frame stays in the ring for the next call.
 void parseFrames(ByteRing& ring, FrameSink& sink);
 
+// Appends `count` received bytes in pieces of at most the ring's free space and calls
+// `parse` after each piece, so a burst larger than the ring loses no complete frame as long
+// as `parse` consumes the complete frames. With a ring too small to hold one frame the
+// oldest byte is dropped to make room.
+template <class Parse>
+void appendInChunks(ByteRing& ring, const std::uint8_t* data, int count, Parse&& parse) {
+    while (count > 0) {
+        int taken = ringAppend(ring, data, count);
+        if (taken == 0) {
+            if (ringCount(ring) == 0) return;  // a ring that cannot hold a single byte
+            ringAdvance(ring, 1);
+            continue;
+        }
+        data += taken;
+        count -= taken;
+        parse();
+    }
+}
+
 // Appends `count` received bytes in pieces that fit the ring's free space and parses after
 // each piece, so a burst larger than the ring loses no complete frame.
 void receiveBytes(ByteRing& ring, const std::uint8_t* data, int count, FrameSink& sink);

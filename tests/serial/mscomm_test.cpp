@@ -14,6 +14,7 @@
 using velmora::CommError;
 using velmora::test::linkPort;
 using velmora::test::Pty;
+using velmora::test::waitFor;
 
 namespace {
 
@@ -83,13 +84,13 @@ TEST_F(CommTest, OpensThroughLinkAndExchangesBytes) {
     ASSERT_TRUE(pty.write(QByteArray("\xF0\xC0\x12\x34\xF6", 5)));
     ASSERT_TRUE(events.wait(2000));
     EXPECT_EQ(comm.GetCommEvent(), CMSComm::comEvReceive);
-    QTRY_COMPARE_WITH_TIMEOUT(comm.GetInBufferCount(), 5, 1000);
+    ASSERT_TRUE(waitFor([&] { return comm.GetInBufferCount() == 5; }));
     EXPECT_EQ(comm.GetInput(), QByteArray("\xF0\xC0\x12\x34\xF6", 5));
     EXPECT_EQ(comm.GetInBufferCount(), 0);
 
     // InputLen limits one read; the rest stays waiting.
     ASSERT_TRUE(pty.write("abcdef"));
-    QTRY_COMPARE_WITH_TIMEOUT(comm.GetInBufferCount(), 6, 1000);
+    ASSERT_TRUE(waitFor([&] { return comm.GetInBufferCount() == 6; }));
     comm.SetInputLen(4);
     EXPECT_EQ(comm.GetInput(), "abcd");
     comm.SetInputLen(0);
@@ -112,7 +113,7 @@ TEST_F(CommTest, NoEventWithoutReceiveThreshold) {
     comm.SetPortOpen(true);
     QSignalSpy events(&comm, &CMSComm::OnComm);
     ASSERT_TRUE(pty.write("xyz"));
-    QTRY_COMPARE_WITH_TIMEOUT(comm.GetInBufferCount(), 3, 1000);
+    ASSERT_TRUE(waitFor([&] { return comm.GetInBufferCount() == 3; }));
     EXPECT_EQ(events.count(), 0);
 }
 

@@ -3,9 +3,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTest>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -69,6 +71,17 @@ private:
     int m_master = -1;
     QString m_slave;
 };
+
+// Runs the event loop until `done` holds or `timeoutMs` passes; returns the last verdict.
+template <class Pred>
+bool waitFor(Pred done, int timeoutMs = 3000) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired()) return done();
+        QTest::qWait(5);
+    }
+    return true;
+}
 
 // Makes $XDG_CONFIG_HOME/velmora/ports/COM<n> point to `target`.
 inline bool linkPort(const QString& configHome, int n, const QString& target) {
