@@ -1,0 +1,191 @@
+// The main window shell of the edition this program is linked with.
+#include "testsupport.h"
+
+#include "app/aboutdlg.h"
+#include "app/edition.h"
+#include "app/sensordemodlg.h"
+#include "res/resource.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using velmora::editionText;
+
+namespace {
+
+class MainDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        velmora::installResources(velmora::editionResources());
+        dlg = std::make_unique<CSensorDemoDlg>();
+        dlg->create();
+        dlg->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+    }
+
+    // Sends a right-click context-menu event at a point of the dialog.
+    void rightClick(QPoint pos) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, dlg->mapToGlobal(pos));
+        QApplication::sendEvent(dlg.get(), &event);
+    }
+
+    // Runs `action`, which opens a modal box; returns the caption of the modal window that
+    // appeared (closed again right away), or empty when none did.
+    template <class Action>
+    QString captionOfModalOpenedBy(Action action) {
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* modal = QApplication::activeModalWidget()) {
+                caption = modal->windowTitle();
+                if (qobject_cast<CAboutDlg*>(modal)) modal->close();
+            }
+        });
+        action();
+        return caption;
+    }
+
+    std::unique_ptr<CSensorDemoDlg> dlg;
+};
+
+}  // namespace
+
+TEST_F(MainDialog, StartsWithCom1At57600AndEmptyReadouts) {
+    EXPECT_EQ(dlg->itemText(IDC_PORT), QStringLiteral("COM1"));
+    EXPECT_EQ(dlg->itemText(IDC_BAUD), QStringLiteral("57600"));
+    EXPECT_EQ(dlg->itemAs<QComboBox>(IDC_BAUD)->count(), 5);
+    EXPECT_EQ(dlg->itemAs<QComboBox>(IDC_PORT)->count(), 16);
+    EXPECT_EQ(dlg->itemText(IDC_PROMPT), QString());
+    EXPECT_EQ(dlg->itemText(IDC_MAXMIN_TEXT), QString());
+    EXPECT_EQ(dlg->itemText(IDC_OPEN_PORT), editionText("打开", "Open Port"));
+    EXPECT_EQ(dlg->value(), 0);
+    EXPECT_TRUE(dlg->item(IDC_DEVICE_TYPE)->isEnabled());
+    EXPECT_EQ(dlg->windowTitle(),
+              editionText("皮肤电阻传感器演示", "Skin-Resistance Sensor Demo"));
+}
+
+TEST_F(MainDialog, HiddenControlsStayHidden) {
+    for (int id : {IDC_PANEL, IDC_DEVICE_TYPE, IDC_PROOF_DATA})
+        EXPECT_FALSE(dlg->item(id)->isVisible()) << id;
+    const QString caption = editionText("设备类型:", "Device Type:");
+    int labels = 0;
+    for (QLabel* label : dlg->findChildren<QLabel*>()) {
+        if (label->text() != caption) continue;
+        ++labels;
+        EXPECT_FALSE(label->isVisible());
+    }
+    EXPECT_EQ(labels, 1);
+    for (int id : {IDC_OPEN_PORT, IDC_QUIT, IDC_MAXMIN, IDC_VALUE})
+        EXPECT_TRUE(dlg->item(id)->isVisible()) << id;
+}
+
+TEST_F(MainDialog, ChartTakesThePlaceOfTheWaveformFrame) {
+    QWidget* chart = dlg->findChild<QWidget*>(QStringLiteral("ctrl_%1").arg(IDC_WAVE_CHART));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->geometry(), dlg->itemRect(IDC_WAVE_FRAME));
+    EXPECT_TRUE(chart->isVisible());
+}
+
+TEST_F(MainDialog, ValueBoxShowsTheValueWhiteOnNavy) {
+    const QImage image = dlg->grab().toImage();
+    const QRect box = dlg->itemRect(IDC_VALUE);
+    // Corners are the fill; the digit sits below the middle (the text area starts 16 lower).
+    EXPECT_EQ(image.pixelColor(box.topLeft() + QPoint(1, 1)), QColor(0, 0, 128));
+    EXPECT_EQ(image.pixelColor(box.bottomRight() - QPoint(1, 1)), QColor(0, 0, 128));
+    int white = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+        for (int x = box.left(); x <= box.right(); ++x)
+            if (image.pixelColor(x, y) == QColor(255, 255, 255)) {
+                ++white;
+                EXPECT_GT(y, box.top() + 16);
+            }
+    EXPECT_GT(white, 20);  // the "0" is drawn
+}
+
+TEST_F(MainDialog, PromptLineIsBlue) {
+    EXPECT_EQ(dlg->item(IDC_PROMPT)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+}
+
+TEST_F(MainDialog, EscapeEndsTheDialog) {
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(dlg->isWindow());
+}
+
+TEST_F(MainDialog, EnterOutsideAPushButtonEndsTheDialog) {
+    QWidget* combo = dlg->item(IDC_PORT);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Return);
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+TEST_F(MainDialog, EnterOnAFocusedPushButtonClicksIt) {
+    auto* button = dlg->itemAs<QPushButton>(IDC_CLEAR_DATA);
+    button->setFocus();
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_TRUE(dlg->isVisible());
+}
+
+TEST_F(MainDialog, QuitEndsTheDialog) {
+    QTest::mouseClick(dlg->item(IDC_QUIT), Qt::LeftButton);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_FALSE(dlg->isWindow());
+}
+
+TEST_F(MainDialog, WindowMenuHoldsTheAboutEntryAndOpensTheAboutBox) {
+    QMenu* menu = dlg->windowMenu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QAction*> actions = menu->actions();
+    ASSERT_EQ(actions.size(), 2);
+    EXPECT_TRUE(actions[0]->isSeparator());
+    EXPECT_EQ(actions[1]->text(), editionText("关于 Velmora(&A)...", "&About VelmoraEn..."));
+    EXPECT_EQ(actions[1]->data().toInt(), IDM_ABOUTBOX);
+
+    EXPECT_EQ(captionOfModalOpenedBy([&] { actions[1]->trigger(); }),
+              editionText("关于 Velmora", "About VelmoraEn"));
+    // The low four bits of the command are the window manager's and are masked off.
+    EXPECT_EQ(captionOfModalOpenedBy([&] { dlg->OnSysCommand(IDM_ABOUTBOX | 0x3); }),
+              editionText("关于 Velmora", "About VelmoraEn"));
+    EXPECT_EQ(captionOfModalOpenedBy([&] { dlg->OnSysCommand(0xF020); }), QString());
+}
+
+TEST_F(MainDialog, RightClickOnTheBackgroundOpensTheWindowMenu) {
+    // On a button: no menu.
+    rightClick(dlg->itemRect(IDC_QUIT).center());
+    EXPECT_FALSE(dlg->windowMenu()->isVisible());
+    // Between the two group boxes, where no control is.
+    const QRect wave = dlg->itemRect(IDC_WAVE_GROUP);
+    rightClick(QPoint(wave.center().x(), wave.bottom() + 3));
+    EXPECT_TRUE(dlg->windowMenu()->isVisible());
+    dlg->windowMenu()->hide();
+}
+
+TEST_F(MainDialog, MaxMinCaptionFollowsTheRun) {
+    const QString idle = editionText("最大最小值", "Max/Min Value");
+    const QString running = editionText("停止计算", "Stop Calculate");
+    EXPECT_EQ(dlg->itemText(IDC_MAXMIN), idle);
+    QTest::mouseClick(dlg->item(IDC_MAXMIN), Qt::LeftButton);
+    EXPECT_EQ(dlg->itemText(IDC_MAXMIN), running);
+    EXPECT_TRUE(dlg->isChecked(IDC_MAXMIN));  // pushed look while a run goes on
+    QTest::mouseClick(dlg->item(IDC_MAXMIN), Qt::LeftButton);
+    EXPECT_EQ(dlg->itemText(IDC_MAXMIN), idle);
+    EXPECT_FALSE(dlg->isChecked(IDC_MAXMIN));
+}
+
+TEST_F(MainDialog, MovedownBoxStartsClearWhileTheChartShiftsDown) {
+    EXPECT_FALSE(dlg->isChecked(IDC_MOVE_DOWN));
+    EXPECT_TRUE(dlg->chart().m_bMoveDown);
+    QTest::mouseClick(dlg->item(IDC_MOVE_DOWN), Qt::LeftButton);
+    EXPECT_TRUE(dlg->chart().m_bMoveDown);
+    QTest::mouseClick(dlg->item(IDC_MOVE_DOWN), Qt::LeftButton);
+    EXPECT_FALSE(dlg->chart().m_bMoveDown);
+}
