@@ -11,8 +11,7 @@ namespace velmora::sim::test {
 
 using Clock = std::chrono::steady_clock;
 
-bool SlaveLine::open(const std::string& path)
-{
+bool SlaveLine::open(const std::string& path) {
     close();
     m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) return false;
@@ -24,21 +23,18 @@ bool SlaveLine::open(const std::string& path)
     return ::tcsetattr(m_fd, TCSANOW, &t) == 0;
 }
 
-void SlaveLine::close()
-{
+void SlaveLine::close() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
 }
 
-bool SlaveLine::send(const std::vector<std::uint8_t>& bytes)
-{
+bool SlaveLine::send(const std::vector<std::uint8_t>& bytes) {
     return ::write(m_fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
 }
 
 bool SlaveLine::readUntil(std::vector<std::uint8_t>& into,
                           const std::function<bool(const std::vector<std::uint8_t>&)>& done,
-                          std::chrono::milliseconds timeout, std::vector<std::size_t>* chunks)
-{
+                          std::chrono::milliseconds timeout, std::vector<std::size_t>* chunks) {
     const auto end = Clock::now() + timeout;
     while (!done(into)) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now());
@@ -57,15 +53,14 @@ bool SlaveLine::readUntil(std::vector<std::uint8_t>& into,
     return true;
 }
 
-std::vector<std::uint8_t> SlaveLine::readFor(std::chrono::milliseconds time)
-{
+std::vector<std::uint8_t> SlaveLine::readFor(std::chrono::milliseconds time) {
     std::vector<std::uint8_t> bytes;
-    readUntil(bytes, [](const auto&) { return false; }, time);
+    readUntil(
+        bytes, [](const auto&) { return false; }, time);
     return bytes;
 }
 
-bool SlaveLine::waitHangup(std::chrono::milliseconds timeout)
-{
+bool SlaveLine::waitHangup(std::chrono::milliseconds timeout) {
     const auto end = Clock::now() + timeout;
     while (Clock::now() < end) {
         pollfd p{m_fd, POLLIN, 0};
@@ -80,8 +75,7 @@ bool SlaveLine::waitHangup(std::chrono::milliseconds timeout)
     return false;
 }
 
-Decoded decodeFrames(const std::vector<std::uint8_t>& b)
-{
+Decoded decodeFrames(const std::vector<std::uint8_t>& b) {
     Decoded d;
     std::size_t i = 0;
     auto sum = [&](std::size_t from, std::size_t n) {
@@ -99,9 +93,12 @@ Decoded decodeFrames(const std::vector<std::uint8_t>& b)
         if (left < 2) break;
         const std::uint8_t type = b[i + 1];
         std::size_t len = 0;
-        if (type == 0xC0) len = 5;
-        else if (type == 0xC1) len = 3;
-        else if (type == 0xC2 || type == 0xC3) len = 7;
+        if (type == 0xC0)
+            len = 5;
+        else if (type == 0xC1)
+            len = 3;
+        else if (type == 0xC2 || type == 0xC3)
+            len = 7;
         if (len == 0) {
             ++d.skippedBytes;
             ++i;
@@ -127,13 +124,11 @@ Decoded decodeFrames(const std::vector<std::uint8_t>& b)
     return d;
 }
 
-std::size_t countSamples(const std::vector<std::uint8_t>& bytes)
-{
+std::size_t countSamples(const std::vector<std::uint8_t>& bytes) {
     return decodeFrames(bytes).samples.size();
 }
 
-bool containsStopAnswer(const std::vector<std::uint8_t>& bytes)
-{
+bool containsStopAnswer(const std::vector<std::uint8_t>& bytes) {
     for (const auto& a : decodeFrames(bytes).answers)
         if (a[1] == 0xC1) return true;
     return false;

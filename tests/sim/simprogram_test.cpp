@@ -26,20 +26,21 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-std::optional<SimOptions> parse(std::vector<std::string> args, std::string* error = nullptr)
-{
+std::optional<SimOptions> parse(std::vector<std::string> args, std::string* error = nullptr) {
     std::string e;
     auto o = parseSimOptions(args, error ? error : &e);
     return o;
 }
 
-TEST(SimOptions, ParsesEveryOption)
-{
+TEST(SimOptions, ParsesEveryOption) {
     ::setenv("XDG_CONFIG_HOME", "/cfg", 1);
-    const auto o = parse({"--link", "COM2", "--rate=0", "--device-no", "a1b2c3d4", "--date",
-                          "2020-02-29", "--sequence", "0,65535,0x1234", "--bad-check", "0.1",
-                          "--junk=0.25", "--split", "1", "--burst", "8", "--seed", "99",
-                          "--seconds", "1.5", "-q"});
+    const auto o = parse({"--link",      "COM2",       "--rate=0",
+                          "--device-no", "a1b2c3d4",   "--date",
+                          "2020-02-29",  "--sequence", "0,65535,0x1234",
+                          "--bad-check", "0.1",        "--junk=0.25",
+                          "--split",     "1",          "--burst",
+                          "8",           "--seed",     "99",
+                          "--seconds",   "1.5",        "-q"});
     ::unsetenv("XDG_CONFIG_HOME");
     ASSERT_TRUE(o);
     EXPECT_EQ(o->linkPath, "/cfg/velmora/ports/COM2");
@@ -64,17 +65,29 @@ TEST(SimOptions, ParsesEveryOption)
     EXPECT_EQ(parse({"--link", "/tmp/x/COM1"})->linkPath, "/tmp/x/COM1");
 }
 
-TEST(SimOptions, RejectsBadValuesNamingTheOption)
-{
-    const std::vector<std::vector<std::string>> bad = {
-        {"--rate", "fast"},       {"--rate", "-1"},        {"--rate"},
-        {"--device-no", "1234"},  {"--device-no", "1234ABCG"},
-        {"--date", "2014/05/07"}, {"--date", "2014.5"},    {"--date", "2014.05.07x"},
-        {"--date", "2014.256.1"}, {"--sequence", "1,,2"},  {"--sequence", "1,70000"},
-        {"--sequence", "1,"},     {"--sequence", "-3"},    {"--bad-check", "1.5"},
-        {"--junk", "x"},          {"--split", "-0.1"},     {"--burst", "0"},
-        {"--seed", "-1"},         {"--seconds", "-2"},     {"--link", "LPT1"},
-        {"--link", "COM0"},       {"--frobnicate"}};
+TEST(SimOptions, RejectsBadValuesNamingTheOption) {
+    const std::vector<std::vector<std::string>> bad = {{"--rate", "fast"},
+                                                       {"--rate", "-1"},
+                                                       {"--rate"},
+                                                       {"--device-no", "1234"},
+                                                       {"--device-no", "1234ABCG"},
+                                                       {"--date", "2014/05/07"},
+                                                       {"--date", "2014.5"},
+                                                       {"--date", "2014.05.07x"},
+                                                       {"--date", "2014.256.1"},
+                                                       {"--sequence", "1,,2"},
+                                                       {"--sequence", "1,70000"},
+                                                       {"--sequence", "1,"},
+                                                       {"--sequence", "-3"},
+                                                       {"--bad-check", "1.5"},
+                                                       {"--junk", "x"},
+                                                       {"--split", "-0.1"},
+                                                       {"--burst", "0"},
+                                                       {"--seed", "-1"},
+                                                       {"--seconds", "-2"},
+                                                       {"--link", "LPT1"},
+                                                       {"--link", "COM0"},
+                                                       {"--frobnicate"}};
     for (const auto& args : bad) {
         std::string error;
         EXPECT_FALSE(parse(args, &error)) << args[0];
@@ -84,12 +97,13 @@ TEST(SimOptions, RejectsBadValuesNamingTheOption)
 }
 
 // Runs velmora-sim with the arguments; stdout and stderr go to files in dir.
-pid_t spawnSim(const std::vector<std::string>& args, const fs::path& dir)
-{
+pid_t spawnSim(const std::vector<std::string>& args, const fs::path& dir) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&fa, 1, (dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&fa, 2, (dir / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     std::vector<std::string> all{VELMORA_SIM_PROGRAM};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -101,21 +115,18 @@ pid_t spawnSim(const std::vector<std::string>& args, const fs::path& dir)
     return pid;
 }
 
-int waitExit(pid_t pid)
-{
+int waitExit(pid_t pid) {
     int status = 0;
     if (waitpid(pid, &status, 0) != pid) return -1;
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-std::string slurp(const fs::path& p)
-{
+std::string slurp(const fs::path& p) {
     std::ifstream in(p);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeout)
-{
+bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (!cond()) {
         if (std::chrono::steady_clock::now() > end) return false;
@@ -126,8 +137,7 @@ bool waitFor(const std::function<bool()>& cond, std::chrono::milliseconds timeou
 
 class SimProgram : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char tmpl[] = "/tmp/velmora-simprog-XXXXXX";
         dir = ::mkdtemp(tmpl);
     }
@@ -135,8 +145,7 @@ protected:
     fs::path dir;
 };
 
-TEST_F(SimProgram, BadOptionExitsWithTwoAndAMessage)
-{
+TEST_F(SimProgram, BadOptionExitsWithTwoAndAMessage) {
     const pid_t pid = spawnSim({"--rate", "fast"}, dir);
     ASSERT_GT(pid, 0);
     EXPECT_EQ(waitExit(pid), 2);
@@ -147,8 +156,7 @@ TEST_F(SimProgram, BadOptionExitsWithTwoAndAMessage)
     EXPECT_NE(slurp(dir / "out").find("--link"), std::string::npos);
 }
 
-TEST_F(SimProgram, ServesThroughItsLinkAndRemovesItOnSigterm)
-{
+TEST_F(SimProgram, ServesThroughItsLinkAndRemovesItOnSigterm) {
     const fs::path link = dir / "ports" / "COM1";
     const pid_t pid = spawnSim({"--link", link.string(), "--sequence", "4660"}, dir);
     ASSERT_GT(pid, 0);
@@ -171,8 +179,7 @@ TEST_F(SimProgram, ServesThroughItsLinkAndRemovesItOnSigterm)
     EXPECT_NE(out.find("/dev/pts/"), std::string::npos) << out;
 }
 
-TEST_F(SimProgram, SecondsLimitEndsTheRunAndRemovesTheLink)
-{
+TEST_F(SimProgram, SecondsLimitEndsTheRunAndRemovesTheLink) {
     const fs::path link = dir / "COM9";
     const pid_t pid = spawnSim({"--link", link.string(), "--seconds", "0.3", "--quiet"}, dir);
     ASSERT_GT(pid, 0);

@@ -11,15 +11,13 @@
 namespace velmora::sim {
 namespace {
 
-std::vector<std::uint16_t> take(SkinSignal& s, std::size_t n)
-{
+std::vector<std::uint16_t> take(SkinSignal& s, std::size_t n) {
     std::vector<std::uint16_t> v(n);
     for (auto& x : v) x = s.next();
     return v;
 }
 
-TEST(SkinSignal, TenMinutesStayInAPlausibleBandWithResponses)
-{
+TEST(SkinSignal, TenMinutesStayInAPlausibleBandWithResponses) {
     constexpr double rate = 50;
     SkinSignal s(7, rate);
     const auto v = take(s, static_cast<std::size_t>(600 * rate));
@@ -49,8 +47,7 @@ TEST(SkinSignal, TenMinutesStayInAPlausibleBandWithResponses)
     EXPECT_GE(rises, 30);
 }
 
-TEST(SkinSignal, NoiseIsSmallFromSampleToSample)
-{
+TEST(SkinSignal, NoiseIsSmallFromSampleToSample) {
     SkinSignal s(3, 200);
     const auto v = take(s, 200 * 60);
     double sq = 0;
@@ -66,8 +63,7 @@ TEST(SkinSignal, NoiseIsSmallFromSampleToSample)
     EXPECT_LT(maxStep, 400);
 }
 
-TEST(SkinSignal, SameSeedSameTraceOtherSeedOtherTrace)
-{
+TEST(SkinSignal, SameSeedSameTraceOtherSeedOtherTrace) {
     SkinSignal a(11, 200), b(11, 200), c(12, 200);
     const auto va = take(a, 2000), vb = take(b, 2000), vc = take(c, 2000);
     EXPECT_EQ(va, vb);

@@ -38,22 +38,17 @@ constexpr std::size_t kUnthrottledHigh = 16384;
 // instead of piling up an ever-growing backlog.
 constexpr std::size_t kMaxBacklog = 256 * 1024;
 
-void setError(std::string* error, const std::string& text)
-{
+void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
 }
 
-std::string errnoText(const char* what)
-{
-    return std::string(what) + ": " + std::strerror(errno);
-}
+std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
 }  // namespace
 
 struct DeviceSimulator::Impl {
     explicit Impl(SimConfig c)
-        : cfg(std::move(c)), signal(cfg.seed, cfg.sampleRate), rng(cfg.seed ^ 0x5A17u)
-    {
+        : cfg(std::move(c)), signal(cfg.seed, cfg.sampleRate), rng(cfg.seed ^ 0x5A17u) {
         cfg.burst = std::max(1, cfg.burst);
     }
 
@@ -96,29 +91,26 @@ struct DeviceSimulator::Impl {
     void queue(const std::uint8_t* bytes, std::size_t n);
     void writePending(Clock::time_point now);
     void dropPending();
+    void discardUnread();
     std::size_t pendingSize() const { return pending.size() - pendingOffset; }
     bool probability(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
-    std::uint8_t junkByte()
-    {
+    std::uint8_t junkByte() {
         // Any value but the sync byte, so junk never starts a frame.
         auto b = static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 254)(rng));
         return b >= kFrameSync ? static_cast<std::uint8_t>(b + 1) : b;
     }
-    void restartPacing(Clock::time_point now)
-    {
+    void restartPacing(Clock::time_point now) {
         epoch = now;
         generatedSinceEpoch = 0;
     }
 };
 
-void DeviceSimulator::Impl::queue(const std::uint8_t* bytes, std::size_t n)
-{
+void DeviceSimulator::Impl::queue(const std::uint8_t* bytes, std::size_t n) {
     pending.insert(pending.end(), bytes, bytes + n);
     queuedEnd += n;
 }
 
-void DeviceSimulator::Impl::queueSample()
-{
+void DeviceSimulator::Impl::queueSample() {
     std::uint16_t value;
     if (!cfg.fixedSequence.empty()) {
         value = cfg.fixedSequence[sequenceIndex];
@@ -163,8 +155,7 @@ void DeviceSimulator::Impl::queueSample()
     }
 }
 
-void DeviceSimulator::Impl::generateSamples(Clock::time_point now)
-{
+void DeviceSimulator::Impl::generateSamples(Clock::time_point now) {
     if (!isSampling.load() || hungUp) return;
     if (cfg.sampleRate <= 0) {
         if (pendingSize() < kUnthrottledLow)
@@ -185,36 +176,35 @@ void DeviceSimulator::Impl::generateSamples(Clock::time_point now)
     }
 }
 
-void DeviceSimulator::Impl::handleCommand(std::uint8_t type)
-{
+void DeviceSimulator::Impl::handleCommand(std::uint8_t type) {
     {
         std::lock_guard lock(mutex);
         ++stats.commands;
     }
     bool answered = true;
     switch (type) {
-    case kTypeSample:
-        if (!isSampling.exchange(true)) restartPacing(Clock::now());
-        answered = false;
-        break;
-    case kTypeStop: {
-        isSampling = false;
-        const auto a = stopAnswer();
-        queue(a.data(), a.size());
-        break;
-    }
-    case kTypeDeviceNo: {
-        const auto a = deviceNoFrame(cfg.deviceNo);
-        queue(a.data(), a.size());
-        break;
-    }
-    case kTypeDate: {
-        const auto a = dateFrame(cfg.year, cfg.month, cfg.day);
-        queue(a.data(), a.size());
-        break;
-    }
-    default:
-        answered = false;
+        case kTypeSample:
+            if (!isSampling.exchange(true)) restartPacing(Clock::now());
+            answered = false;
+            break;
+        case kTypeStop: {
+            isSampling = false;
+            const auto a = stopAnswer();
+            queue(a.data(), a.size());
+            break;
+        }
+        case kTypeDeviceNo: {
+            const auto a = deviceNoFrame(cfg.deviceNo);
+            queue(a.data(), a.size());
+            break;
+        }
+        case kTypeDate: {
+            const auto a = dateFrame(cfg.year, cfg.month, cfg.day);
+            queue(a.data(), a.size());
+            break;
+        }
+        default:
+            answered = false;
     }
     if (answered) {
         std::lock_guard lock(mutex);
@@ -222,8 +212,7 @@ void DeviceSimulator::Impl::handleCommand(std::uint8_t type)
     }
 }
 
-void DeviceSimulator::Impl::handleInput()
-{
+void DeviceSimulator::Impl::handleInput() {
     std::uint8_t buf[512];
     for (;;) {
         const ssize_t n = ::read(master, buf, sizeof buf);
@@ -237,8 +226,7 @@ void DeviceSimulator::Impl::handleInput()
     }
 }
 
-void DeviceSimulator::Impl::dropPending()
-{
+void DeviceSimulator::Impl::dropPending() {
     pending.clear();
     pendingOffset = 0;
     written = queuedEnd;
@@ -246,8 +234,16 @@ void DeviceSimulator::Impl::dropPending()
     sampleEnds.clear();
 }
 
-void DeviceSimulator::Impl::writePending(Clock::time_point now)
-{
+void DeviceSimulator::Impl::discardUnread() {
+    // Flushing through the master does not reach bytes the slave's line discipline already
+    // holds; flushing the slave's input does. The slave is opened only for that moment.
+    const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;  // the program is opening it again right now; nothing to do
+    ::tcflush(fd, TCIFLUSH);
+    ::close(fd);
+}
+
+void DeviceSimulator::Impl::writePending(Clock::time_point now) {
     while (pendingSize() > 0 && now >= holdUntil) {
         std::size_t n = pendingSize();
         const bool toCut = !cuts.empty() && cuts.front() < written + n;
@@ -275,13 +271,13 @@ void DeviceSimulator::Impl::writePending(Clock::time_point now)
         pending.clear();
         pendingOffset = 0;
     } else if (pendingOffset > 65536) {
-        pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(pendingOffset));
+        pending.erase(pending.begin(),
+                      pending.begin() + static_cast<std::ptrdiff_t>(pendingOffset));
         pendingOffset = 0;
     }
 }
 
-void DeviceSimulator::Impl::run()
-{
+void DeviceSimulator::Impl::run() {
     restartPacing(Clock::now());
     while (!quit.load()) {
         auto now = Clock::now();
@@ -299,9 +295,11 @@ void DeviceSimulator::Impl::run()
             timeoutMs = kHangupRecheckMs;
         } else {
             if (isSampling.load() && cfg.sampleRate > 0) {
-                const double next = static_cast<double>(generatedSinceEpoch + static_cast<std::uint64_t>(cfg.burst)) /
+                const double next = static_cast<double>(generatedSinceEpoch +
+                                                        static_cast<std::uint64_t>(cfg.burst)) /
                                     cfg.sampleRate;
-                wakeAt(epoch + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(next)));
+                wakeAt(epoch + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(next)));
             }
             if (pendingSize() > 0 && holdUntil > now) wakeAt(holdUntil);
         }
@@ -329,10 +327,11 @@ void DeviceSimulator::Impl::run()
         }
         if (fds[1].revents & POLLHUP) {
             // The program closed the port: what was queued is lost, including anything the
-            // kernel still held for the slave, so a later opening starts on a quiet line.
+            // kernel still holds unread for the slave, so a later opening starts on a quiet
+            // line as with a real port.
             hungUp = true;
             dropPending();
-            ::tcflush(master, TCIOFLUSH);
+            discardUnread();
             continue;
         }
         if (fds[1].revents & POLLIN) handleInput();
@@ -343,13 +342,9 @@ void DeviceSimulator::Impl::run()
 
 DeviceSimulator::DeviceSimulator(SimConfig config) : d(std::make_unique<Impl>(std::move(config))) {}
 
-DeviceSimulator::~DeviceSimulator()
-{
-    stop();
-}
+DeviceSimulator::~DeviceSimulator() { stop(); }
 
-bool DeviceSimulator::start(std::string* error)
-{
+bool DeviceSimulator::start(std::string* error) {
     if (d->isRunning.load() || d->master >= 0) {
         setError(error, "the simulator is already running");
         return false;
@@ -392,13 +387,11 @@ bool DeviceSimulator::start(std::string* error)
     return true;
 }
 
-std::string DeviceSimulator::slavePath() const
-{
+std::string DeviceSimulator::slavePath() const {
     return d->isRunning.load() ? d->slave : std::string();
 }
 
-bool DeviceSimulator::makeLink(const std::string& linkPath, std::string* error)
-{
+bool DeviceSimulator::makeLink(const std::string& linkPath, std::string* error) {
     namespace fs = std::filesystem;
     if (!d->isRunning.load()) {
         setError(error, "the simulator is not running");
@@ -427,8 +420,7 @@ bool DeviceSimulator::makeLink(const std::string& linkPath, std::string* error)
     return true;
 }
 
-void DeviceSimulator::stop()
-{
+void DeviceSimulator::stop() {
     if (d->thread.joinable()) {
         d->quit = true;
         const char c = 1;
@@ -451,36 +443,26 @@ void DeviceSimulator::stop()
     d->isSampling = false;
 }
 
-bool DeviceSimulator::running() const
-{
-    return d->isRunning.load();
-}
+bool DeviceSimulator::running() const { return d->isRunning.load(); }
 
-bool DeviceSimulator::sampling() const
-{
-    return d->isSampling.load();
-}
+bool DeviceSimulator::sampling() const { return d->isSampling.load(); }
 
-std::uint64_t DeviceSimulator::samplesSent() const
-{
+std::uint64_t DeviceSimulator::samplesSent() const {
     std::lock_guard lock(d->mutex);
     return d->stats.samples;
 }
 
-SimStats DeviceSimulator::stats() const
-{
+SimStats DeviceSimulator::stats() const {
     std::lock_guard lock(d->mutex);
     return d->stats;
 }
 
-std::vector<std::uint8_t> DeviceSimulator::receivedBytes() const
-{
+std::vector<std::uint8_t> DeviceSimulator::receivedBytes() const {
     std::lock_guard lock(d->mutex);
     return d->received;
 }
 
-std::string portLinkPath(int portNumber)
-{
+std::string portLinkPath(int portNumber) {
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg) {
         base = xdg;

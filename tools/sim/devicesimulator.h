@@ -45,7 +45,8 @@ struct SimConfig {
     //  badCheckRate: an extra corrupted sample frame (wrong check byte) is sent before the
     //                good one, so the good frames keep the sequence intact;
     //  junkRate:     1 to 8 junk bytes (never 0xF0, so they cannot form a frame) precede it;
-    //  splitRate:    the frame is written in two write() calls a couple of ms apart.
+    //  splitRate:    the frame is written in two write() calls about 3 ms apart (the pause
+    //                holds the line, so high split rates lower the achievable rate).
     double badCheckRate = 0, junkRate = 0, splitRate = 0;
     // Sample frames are held back and written together in groups of this many (the
     // average rate stays the same).
@@ -56,12 +57,12 @@ struct SimConfig {
 
 // Counters of what went out on the line.
 struct SimStats {
-    std::uint64_t samples = 0;     // good sample frames
-    std::uint64_t badFrames = 0;   // corrupted sample frames
-    std::uint64_t junkBytes = 0;   // junk bytes between frames
-    std::uint64_t splitFrames = 0; // frames written in two pieces
-    std::uint64_t answers = 0;     // device-number, date and stop answers
-    std::uint64_t commands = 0;    // valid commands recognised
+    std::uint64_t samples = 0;      // good sample frames
+    std::uint64_t badFrames = 0;    // corrupted sample frames
+    std::uint64_t junkBytes = 0;    // junk bytes between frames
+    std::uint64_t splitFrames = 0;  // frames written in two pieces
+    std::uint64_t answers = 0;      // device-number, date and stop answers
+    std::uint64_t commands = 0;     // valid commands recognised
 };
 
 class DeviceSimulator {

@@ -12,8 +12,7 @@
 
 #include <signal.h>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     using namespace velmora::sim;
     const std::string program = "velmora-sim";
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -75,14 +74,14 @@ int main(int argc, char** argv)
     sim.stop();  // closes the line and removes the link
     if (!options->quiet) {
         const SimStats s = sim.stats();
-        std::printf("%s: %s; sent %llu samples, %llu answers (%llu corrupted frames, %llu junk bytes, "
-                    "%llu split frames)\n",
-                    program.c_str(), signalNumber ? "interrupted" : "time is up",
-                    static_cast<unsigned long long>(s.samples),
-                    static_cast<unsigned long long>(s.answers),
-                    static_cast<unsigned long long>(s.badFrames),
-                    static_cast<unsigned long long>(s.junkBytes),
-                    static_cast<unsigned long long>(s.splitFrames));
+        std::printf(
+            "%s: %s; sent %llu samples, %llu answers (%llu corrupted frames, %llu junk bytes, "
+            "%llu split frames)\n",
+            program.c_str(), signalNumber ? "interrupted" : "time is up",
+            static_cast<unsigned long long>(s.samples), static_cast<unsigned long long>(s.answers),
+            static_cast<unsigned long long>(s.badFrames),
+            static_cast<unsigned long long>(s.junkBytes),
+            static_cast<unsigned long long>(s.splitFrames));
     }
     return 0;
 }

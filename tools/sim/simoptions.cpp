@@ -12,8 +12,7 @@ namespace velmora::sim {
 
 namespace {
 
-bool parseDouble(const std::string& text, double* out)
-{
+bool parseDouble(const std::string& text, double* out) {
     if (text.empty()) return false;
     char* end = nullptr;
     errno = 0;
@@ -24,8 +23,7 @@ bool parseDouble(const std::string& text, double* out)
 }
 
 // Decimal, or hexadecimal with a 0x prefix.
-bool parseInteger(const std::string& text, long long min, long long max, long long* out)
-{
+bool parseInteger(const std::string& text, long long min, long long max, long long* out) {
     if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
     char* end = nullptr;
     errno = 0;
@@ -35,8 +33,7 @@ bool parseInteger(const std::string& text, long long min, long long max, long lo
     return true;
 }
 
-bool parseDeviceNo(const std::string& text, std::array<std::uint8_t, 4>* out)
-{
+bool parseDeviceNo(const std::string& text, std::array<std::uint8_t, 4>* out) {
     if (text.size() != 8) return false;
     for (std::size_t i = 0; i < 4; ++i) {
         const std::string pair = text.substr(2 * i, 2);
@@ -49,8 +46,7 @@ bool parseDeviceNo(const std::string& text, std::array<std::uint8_t, 4>* out)
     return true;
 }
 
-bool parseDate(const std::string& text, int* y, int* m, int* d)
-{
+bool parseDate(const std::string& text, int* y, int* m, int* d) {
     int year = 0, month = 0, day = 0;
     char sep1 = 0, sep2 = 0, extra = 0;
     if (std::sscanf(text.c_str(), "%d%c%d%c%d%c", &year, &sep1, &month, &sep2, &day, &extra) != 5)
@@ -65,8 +61,7 @@ bool parseDate(const std::string& text, int* y, int* m, int* d)
     return true;
 }
 
-bool parseSequence(const std::string& text, std::vector<std::uint16_t>* out)
-{
+bool parseSequence(const std::string& text, std::vector<std::uint16_t>* out) {
     std::vector<std::uint16_t> values;
     std::stringstream ss(text);
     std::string item;
@@ -80,8 +75,7 @@ bool parseSequence(const std::string& text, std::vector<std::uint16_t>* out)
     return true;
 }
 
-bool parseRate(const std::string& text, double* out)
-{
+bool parseRate(const std::string& text, double* out) {
     double v = 0;
     if (!parseDouble(text, &v) || v < 0 || v > 1.0) return false;
     *out = v;
@@ -91,8 +85,7 @@ bool parseRate(const std::string& text, double* out)
 }  // namespace
 
 std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
-                                          std::string* error)
-{
+                                          std::string* error) {
     SimOptions o;
     auto fail = [&](const std::string& text) {
         if (error) *error = text;
@@ -136,8 +129,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
             if (!needValue() || !parseDeviceNo(value, &o.config.deviceNo))
                 return fail("--device-no needs eight hexadecimal digits, e.g. 1234ABCD");
         } else if (name == "--date") {
-            if (!needValue() ||
-                !parseDate(value, &o.config.year, &o.config.month, &o.config.day))
+            if (!needValue() || !parseDate(value, &o.config.year, &o.config.month, &o.config.day))
                 return fail("--date needs YYYY.MM.DD, e.g. 2014.05.07");
         } else if (name == "--sequence") {
             if (!needValue() || !parseSequence(value, &o.config.fixedSequence))
@@ -171,8 +163,7 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
     return o;
 }
 
-std::string simUsage(const std::string& program)
-{
+std::string simUsage(const std::string& program) {
     return "Usage: " + program + R"( [options]
 
 Simulates the skin-resistance sensor on a pseudo-terminal. The device answers the start,

@@ -19,8 +19,7 @@ struct SimOptions {
 
 // Parses the arguments after the program name. On a bad option returns nothing and puts a
 // message naming the option into *error.
-std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
-                                          std::string* error);
+std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args, std::string* error);
 
 // The --help text.
 std::string simUsage(const std::string& program);

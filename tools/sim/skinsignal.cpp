@@ -21,8 +21,7 @@ constexpr double kMinInterval = 1.5;
 
 constexpr double kNoise = 20.0;  // raw units, one standard deviation
 
-double responseShape(double t)
-{
+double responseShape(double t) {
     // Peak of exp(-t/d) - exp(-t/r) is at t* = ln(d/r) * r * d / (d - r).
     static const double peakTime =
         std::log(kDecayTau / kRiseTau) * kRiseTau * kDecayTau / (kDecayTau - kRiseTau);
@@ -34,8 +33,7 @@ double responseShape(double t)
 }  // namespace
 
 SkinSignal::SkinSignal(std::uint32_t seed, double sampleRate)
-    : m_rng(seed), m_dt(1.0 / (sampleRate > 0 ? sampleRate : 200.0))
-{
+    : m_rng(seed), m_dt(1.0 / (sampleRate > 0 ? sampleRate : 200.0)) {
     std::uniform_real_distribution<double> start(kTonicMean - 3000, kTonicMean + 3000);
     m_tonic = start(m_rng);
     // The first response comes soon, so a short demo shows one.
@@ -43,15 +41,14 @@ SkinSignal::SkinSignal(std::uint32_t seed, double sampleRate)
     m_nextOnset = first(m_rng);
 }
 
-void SkinSignal::scheduleNextResponse()
-{
+void SkinSignal::scheduleNextResponse() {
     std::exponential_distribution<double> gap(1.0 / (kMeanInterval - kMinInterval));
     m_nextOnset = m_t + kMinInterval + gap(m_rng);
 }
 
-std::uint16_t SkinSignal::next()
-{
-    m_tonic += (kTonicMean - m_tonic) * m_dt / kTonicTau + kTonicSpread * std::sqrt(m_dt) * m_gauss(m_rng);
+std::uint16_t SkinSignal::next() {
+    m_tonic +=
+        (kTonicMean - m_tonic) * m_dt / kTonicTau + kTonicSpread * std::sqrt(m_dt) * m_gauss(m_rng);
     // Reflect at the band edges so the drift never leaves it.
     if (m_tonic < kTonicLow) m_tonic = 2 * kTonicLow - m_tonic;
     if (m_tonic > kTonicHigh) m_tonic = 2 * kTonicHigh - m_tonic;
