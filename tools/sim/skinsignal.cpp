@@ -9,8 +9,8 @@ namespace {
 
 // Tonic level: mean-reverting random walk around the middle of its band.
 constexpr double kTonicMean = (SkinSignal::kTonicLow + SkinSignal::kTonicHigh) / 2;
-constexpr double kTonicTau = 40.0;      // seconds to drift back towards the mean
-constexpr double kTonicSpread = 450.0;  // random-walk step per sqrt(second)
+constexpr double kTonicTau = 120.0;   // seconds to drift back towards the mean
+constexpr double kTonicSpread = 8.0;  // random-walk step per sqrt(second)
 
 // Phasic response: difference of two exponentials, peak normalised to the amplitude.
 constexpr double kRiseTau = 0.7;
@@ -19,7 +19,7 @@ constexpr double kResponseLife = 8 * kDecayTau;
 constexpr double kMeanInterval = 7.0;  // seconds between response onsets, on average
 constexpr double kMinInterval = 1.5;
 
-constexpr double kNoise = 20.0;  // raw units, one standard deviation
+constexpr double kNoise = 3.0;  // raw units, one standard deviation
 
 double responseShape(double t) {
     // Peak of exp(-t/d) - exp(-t/r) is at t* = ln(d/r) * r * d / (d - r).
@@ -34,7 +34,7 @@ double responseShape(double t) {
 
 SkinSignal::SkinSignal(std::uint32_t seed, double sampleRate)
     : m_rng(seed), m_dt(1.0 / (sampleRate > 0 ? sampleRate : 200.0)) {
-    std::uniform_real_distribution<double> start(kTonicMean - 3000, kTonicMean + 3000);
+    std::uniform_real_distribution<double> start(kTonicMean - 120, kTonicMean + 120);
     m_tonic = start(m_rng);
     // The first response comes soon, so a short demo shows one.
     std::uniform_real_distribution<double> first(0.5, 3.0);
@@ -54,7 +54,7 @@ std::uint16_t SkinSignal::next() {
     if (m_tonic > kTonicHigh) m_tonic = 2 * kTonicHigh - m_tonic;
 
     if (m_t >= m_nextOnset) {
-        std::uniform_real_distribution<double> amp(600.0, 4000.0);
+        std::uniform_real_distribution<double> amp(60.0, 400.0);
         m_active.push_back({m_t, amp(m_rng)});
         ++m_responseCount;
         scheduleNextResponse();

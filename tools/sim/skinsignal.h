@@ -1,6 +1,10 @@
 // A synthetic skin-conductance trace in the sensor's raw units: a slowly drifting tonic level,
 // phasic responses (a rise of about a second and a decay over a few seconds) at random
 // intervals, and a little measurement noise. Deterministic for a given seed and rate.
+//
+// The level sits around 1000 raw units and stays below about 2000: the band the waveform
+// chart shows at its start-up zoom (about five units per pixel over the plot's height), so a
+// live demonstration shows the trace without touching the zoom.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +16,8 @@ namespace velmora::sim {
 class SkinSignal {
 public:
     // Band the tonic level stays in; responses ride on top of it.
-    static constexpr double kTonicLow = 22000;
-    static constexpr double kTonicHigh = 34000;
+    static constexpr double kTonicLow = 700;
+    static constexpr double kTonicHigh = 1300;
 
     // sampleRate: samples per second of simulated time (values <= 0 mean 200).
     explicit SkinSignal(std::uint32_t seed, double sampleRate);
