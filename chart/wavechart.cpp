@@ -136,13 +136,26 @@ void CWaveChart::OnRButtonUp(QPoint /*point*/) {
 
 bool CWaveChart::OnCommand(int id) {
     switch (id) {
-        case ID_ZOOM_IN: OnZoomIn(); return true;
-        case ID_ZOOM_MODE_Y: OnZoomModeY(); return true;
-        case ID_ZOOM_OUT: OnZoomOut(); return true;
-        case ID_ZOOM_MODE_X: OnZoomModeX(); return true;
-        case ID_DISPLAY_SCROLL: OnDisplayScroll(); return true;
-        case ID_DISPLAY_TURN: OnDisplayTurn(); return true;
-        default: return false;  // the zoom status item, among others, has no handler
+        case ID_ZOOM_IN:
+            OnZoomIn();
+            return true;
+        case ID_ZOOM_MODE_Y:
+            OnZoomModeY();
+            return true;
+        case ID_ZOOM_OUT:
+            OnZoomOut();
+            return true;
+        case ID_ZOOM_MODE_X:
+            OnZoomModeX();
+            return true;
+        case ID_DISPLAY_SCROLL:
+            OnDisplayScroll();
+            return true;
+        case ID_DISPLAY_TURN:
+            OnDisplayTurn();
+            return true;
+        default:
+            return false;  // the zoom status item, among others, has no handler
     }
 }
 

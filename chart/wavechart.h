@@ -32,8 +32,7 @@ public:
     bool IsWindow() const { return m_bWindow; }
 
     // Operations of the owner.
-    void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2,
-                  std::uint16_t wAux);
+    void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2, std::uint16_t wAux);
     void ClearData();
     int CalcBaseline();
     void SetZoom(int nZoomX, int nZoomY);

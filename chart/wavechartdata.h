@@ -39,14 +39,14 @@ public:
     int m_nStart = 0;         // ring index of the oldest displayed sample
     int m_nWrite = 0;         // ring index at which the next sample is stored
     const LogicalSize m_sizeLogical{100, -100};  // window extent of the plot mapping
-    int m_nZoomX = 100;       // X zoom in percent (viewport extent x)
-    int m_nZoomY = 50;        // Y zoom in percent (viewport extent y)
+    int m_nZoomX = 100;                          // X zoom in percent (viewport extent x)
+    int m_nZoomY = 50;                           // Y zoom in percent (viewport extent y)
     const int m_nDefZoomX = 100;
     const int m_nDefZoomY = 50;
-    Rect m_rcClient{};        // client rectangle in pixels, stored on every resize
+    Rect m_rcClient{};  // client rectangle in pixels, stored on every resize
     std::array<std::array<std::uint16_t, WAVE_MAX_POINTS>, 3> m_wData{};  // channels 0..2
-    int m_nCapacity = 0;      // samples that fit across the plot; 1..2048 once sized
-    std::array<std::uint16_t, WAVE_MAX_POINTS> m_wAux{};                  // auxiliary trace
+    int m_nCapacity = 0;  // samples that fit across the plot; 1..2048 once sized
+    std::array<std::uint16_t, WAVE_MAX_POINTS> m_wAux{};  // auxiliary trace
 
     // Stores one sample at the write position and advances the ring; in scrolling display
     // the oldest sample is overwritten once the ring is full. Returns true when the ring

@@ -5,9 +5,7 @@
 namespace velmora {
 namespace {
 
-bool queryShift() {
-    return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
-}
+bool queryShift() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 ShiftQuery& query() {
     static ShiftQuery q = queryShift;

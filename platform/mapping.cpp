@@ -97,11 +97,17 @@ void Mapping::fixIsotropic() {
     }
 }
 
-int Mapping::lpToDpX(int x) const { return scaleRound(x - m_winOrgX, m_vpExtX, m_winExtX) + m_vpOrgX; }
+int Mapping::lpToDpX(int x) const {
+    return scaleRound(x - m_winOrgX, m_vpExtX, m_winExtX) + m_vpOrgX;
+}
 
-int Mapping::lpToDpY(int y) const { return scaleRound(y - m_winOrgY, m_vpExtY, m_winExtY) + m_vpOrgY; }
+int Mapping::lpToDpY(int y) const {
+    return scaleRound(y - m_winOrgY, m_vpExtY, m_winExtY) + m_vpOrgY;
+}
 
-QPoint Mapping::lpToDp(QPoint logical) const { return {lpToDpX(logical.x()), lpToDpY(logical.y())}; }
+QPoint Mapping::lpToDp(QPoint logical) const {
+    return {lpToDpX(logical.x()), lpToDpY(logical.y())};
+}
 
 QPoint Mapping::dpToLp(QPoint device) const {
     return {scaleRound(device.x() - m_vpOrgX, m_winExtX, m_vpExtX) + m_winOrgX,

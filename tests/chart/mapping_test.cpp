@@ -6,8 +6,8 @@
 
 #include <climits>
 
-using velmora::Mapping;
 using velmora::MapMode;
+using velmora::Mapping;
 using velmora::mulDiv;
 using velmora::Rect;
 
@@ -27,7 +27,7 @@ TEST(MulDiv, RoundsHalfAwayFromZeroIn64Bits) {
     EXPECT_EQ(mulDiv(-1, 100, 200), -1);  // -0.5
     EXPECT_EQ(mulDiv(5, 1, -2), -3);
     EXPECT_EQ(mulDiv(-5, 1, -2), 3);
-    EXPECT_EQ(mulDiv(2, 100, 30), 7);     // 6.67
+    EXPECT_EQ(mulDiv(2, 100, 30), 7);                   // 6.67
     EXPECT_EQ(mulDiv(100000, 100000, 100000), 100000);  // product beyond 32 bits
     EXPECT_EQ(mulDiv(7, 3, 0), -1);
     EXPECT_EQ(mulDiv(INT_MAX, 2, 1), -1);

@@ -27,7 +27,7 @@ TEST(Menu, BuildsTheChartMenuOfEachEdition) {
     QMenu* popup = menu.subMenu(0);
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(texts(popup), (QStringList{"Zoom In", "Zoom Out", "-", "Zoom Mode", "Display Mode",
-                                          "-", "{x=100%; y=100%}"}));
+                                         "-", "{x=100%; y=100%}"}));
     const QList<QAction*> items = popup->actions();
     EXPECT_EQ(Menu::commandId(items[1]), ID_ZOOM_OUT);
     EXPECT_EQ(Menu::commandId(items[6]), ID_ZOOM_STATUS);

@@ -24,8 +24,7 @@ WaveChartData sized(int width, int zoomX = 100, bool scroll = false) {
 // the auxiliary trace. Returns how many times the ring started over.
 int feed(WaveChartData& data, int first, int last) {
     int restarts = 0;
-    for (int v = first; v < last; ++v)
-        restarts += data.storeSample(v, v + 1, v + 2, v + 3) ? 1 : 0;
+    for (int v = first; v < last; ++v) restarts += data.storeSample(v, v + 1, v + 2, v + 3) ? 1 : 0;
     return restarts;
 }
 
