@@ -149,6 +149,25 @@ TEST_F(SimulatorTest, UnthrottledStreamLosesNothingWhenTheReaderKeepsUp) {
     EXPECT_EQ(sim->samplesSent(), d.samples.size());
 }
 
+TEST_F(SimulatorTest, VeryHighPacedRateStartsCleanly) {
+    // At a million samples per second a start command lands microseconds after the thread
+    // read its clock; the pacing must not see a negative elapsed time as a huge backlog.
+    SimConfig cfg;
+    cfg.sampleRate = 1e6;
+    cfg.fixedSequence = {5, 6, 7, 8};
+    startSim(cfg);
+    for (int round = 0; round < 3; ++round) {
+        Bytes in;
+        ASSERT_TRUE(line.send(kStart));
+        ASSERT_TRUE(line.readUntil(in, atLeastSamples(500)));
+        ASSERT_TRUE(line.send(kStop));
+        ASSERT_TRUE(line.readUntil(in, test::containsStopAnswer));
+        const auto d = decodeFrames(in);
+        EXPECT_EQ(d.skippedBytes, 0u);
+        EXPECT_TRUE(followsCycle(d.samples, cfg.fixedSequence, d.samples.at(0) - 5));
+    }
+}
+
 TEST_F(SimulatorTest, InjectedFaultsAppearAsCountedAndSpareTheGoodFrames) {
     SimConfig cfg;
     cfg.sampleRate = 1000;

@@ -162,14 +162,21 @@ void DeviceSimulator::Impl::generateSamples(Clock::time_point now) {
             while (pendingSize() < kUnthrottledHigh) queueSample();
         return;
     }
+    // A start command handled since `now` was read moves the epoch past it: nothing is due
+    // yet (a negative count must never reach the unsigned conversion below).
+    if (now <= epoch) return;
     const double elapsed = std::chrono::duration<double>(now - epoch).count();
-    auto due = static_cast<std::uint64_t>(elapsed * cfg.sampleRate);
+    const auto due = static_cast<std::uint64_t>(elapsed * cfg.sampleRate);
     const auto burst = static_cast<std::uint64_t>(cfg.burst);
     if (pendingSize() > kMaxBacklog) {
         // The reader does not keep up: those samples are lost, as on a real line.
         generatedSinceEpoch = due;
         return;
     }
+    // After a long stall (the thread not scheduled, the machine suspended) catch up by at
+    // most one backlog's worth; the rest is lost.
+    constexpr std::uint64_t maxCatchUp = kMaxBacklog / 5;
+    if (due > generatedSinceEpoch + maxCatchUp + burst) generatedSinceEpoch = due - maxCatchUp;
     while (due >= generatedSinceEpoch + burst) {
         for (std::uint64_t i = 0; i < burst; ++i) queueSample();
         generatedSinceEpoch += burst;
