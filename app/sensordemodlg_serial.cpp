@@ -6,6 +6,7 @@
 #include "app/edition.h"
 #include "platform/tick.h"
 #include "res/resource.h"
+#include "serial/answertext.h"
 #include "serial/frameparser.h"
 #include "serial/tracehex.h"
 

@@ -4,8 +4,6 @@
 
 #include "serial/bytering.h"
 
-#include <QString>
-
 #include <array>
 #include <cstdint>
 
@@ -65,9 +63,5 @@ void appendInChunks(ByteRing& ring, const std::uint8_t* data, int count, Parse&&
 // Appends `count` received bytes in pieces that fit the ring's free space and parses after
 // each piece, so a burst larger than the ring loses no complete frame.
 void receiveBytes(ByteRing& ring, const std::uint8_t* data, int count, FrameSink& sink);
-
-// Display texts of the answer frames: "1234ABCD" and "2014.05.07".
-QString deviceNoText(const std::array<std::uint8_t, 4>& digits);
-QString makeDateText(int year, int month, int day);
 
 }  // namespace velmora

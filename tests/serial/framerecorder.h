@@ -1,6 +1,7 @@
 // A frame sink that records what the parser delivers, in order, for assertions.
 #pragma once
 
+#include "serial/answertext.h"
 #include "serial/frameparser.h"
 
 #include <QString>
