@@ -39,7 +39,8 @@ struct SimConfig {
     // Answer to the date command.
     int year = 2014, month = 5, day = 7;
     // If non-empty, the samples cycle through these values instead of the realistic
-    // skin-conductance signal.
+    // skin-conductance signal (SkinSignal: around 1000 raw units, responses of a few hundred,
+    // so that the chart shows it at its start-up zoom).
     std::vector<std::uint16_t> fixedSequence;
     // Fault injection, each a probability per sample frame in [0, 1]:
     //  badCheckRate: an extra corrupted sample frame (wrong check byte) is sent before the
@@ -87,6 +88,7 @@ public:
     bool running() const;
     // True between a start command and a stop command.
     bool sampling() const;
+    // Good sample frames written to the line (a frame counts once its last byte is out).
     std::uint64_t samplesSent() const;
     SimStats stats() const;
     // Every byte received on the line so far, in order.
