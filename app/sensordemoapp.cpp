@@ -5,8 +5,12 @@
 #include "platform/dialogbuilder.h"
 #include "res/frameworklanguage.h"
 
+#include <QCoreApplication>
+
 bool CSensorDemoApp::InitInstance() {
     velmora::installResources(velmora::editionResources());
+    QCoreApplication::setApplicationVersion(
+        QString::fromUtf8(velmora::editionResources().version.fileVersion));
     velmora::installFrameworkTranslations(velmora::editionResources());
     velmora::installFontSubstitutions();
     CSensorDemoDlg dlg;

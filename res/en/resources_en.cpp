@@ -17,7 +17,7 @@ constexpr unsigned kReadout = kCenterVertically | kSunken;
 constexpr ControlTemplate kAboutControls[] = {
     {IDC_STATIC, K::Icon, "128", 11, 17, 20, 20, 0},
     {IDC_STATIC, K::Text, "VelmoraEn Version 1.0", 40, 10, 119, 8, kNoPrefix},
-    {IDC_STATIC, K::Text, "Copyright (C) 2026", 40, 25, 119, 8, 0},
+    {IDC_STATIC, K::Text, "File version 1.0.0.1", 40, 25, 119, 8, 0},
     {IDOK, K::DefPushButton, "OK", 178, 7, 50, 14, kTabStop},
 };
 

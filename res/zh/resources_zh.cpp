@@ -17,7 +17,7 @@ constexpr unsigned kReadout = kCenterVertically | kSunken;
 constexpr ControlTemplate kAboutControls[] = {
     {IDC_STATIC, K::Icon, "128", 11, 17, 20, 20, 0},
     {IDC_STATIC, K::Text, "Velmora 1.0 版", 40, 10, 119, 8, kNoPrefix},
-    {IDC_STATIC, K::Text, "版权所有 (C) 2026", 40, 25, 119, 8, 0},
+    {IDC_STATIC, K::Text, "文件版本 1.0.0.1", 40, 25, 119, 8, 0},
     {IDOK, K::DefPushButton, "确定", 178, 7, 50, 14, kTabStop},
 };
 

@@ -189,3 +189,19 @@ TEST_F(MainDialog, MovedownBoxStartsClearWhileTheChartShiftsDown) {
     QTest::mouseClick(dlg->item(IDC_MOVE_DOWN), Qt::LeftButton);
     EXPECT_FALSE(dlg->chart().m_bMoveDown);
 }
+
+TEST(AboutBox, ShowsTheIconAndTheVersionOfTheVersionBlock) {
+    velmora::installResources(velmora::editionResources());
+    CAboutDlg about;
+    about.create();
+    const QString version = QString::fromUtf8(velmora::resources().version.fileVersion);
+    EXPECT_EQ(version, QStringLiteral(VELMORA_VERSION));  // the build's version is the same
+    bool versionShown = false;
+    bool iconShown = false;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        versionShown = versionShown || label->text().contains(version);
+        iconShown = iconShown || label->pixmap().size() == QSize(32, 32);
+    }
+    EXPECT_TRUE(versionShown);
+    EXPECT_TRUE(iconShown);
+}
