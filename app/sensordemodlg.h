@@ -51,6 +51,7 @@ public:
     CWaveChart& chart() { return m_chart; }
     CMSComm& comm() { return m_comm; }
     int value() const { return m_nValue; }
+    int statisticCount() const { return m_nCount; }
     // The dialog's own window menu (the about entry), opened by a right-click on the
     // dialog's background where the window manager offers no application entries.
     QMenu* windowMenu() const { return m_windowMenu; }
