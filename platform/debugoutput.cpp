@@ -1,6 +1,8 @@
 #include "platform/debugoutput.h"
 
-Q_LOGGING_CATEGORY(lcTrace, "velmora.trace")
+// Off unless enabled (QT_LOGGING_RULES="velmora.trace.debug=true"), as debugger output is
+// unseen without a debugger.
+Q_LOGGING_CATEGORY(lcTrace, "velmora.trace", QtInfoMsg)
 
 namespace velmora {
 namespace {
