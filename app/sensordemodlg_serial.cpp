@@ -162,8 +162,7 @@ void CSensorDemoDlg::ParseFrames() {
 
 void CSensorDemoDlg::SampleStep(int value) {
     m_nValue = value;
-    if (!m_bStopRefresh)
-        m_chart.AddPoint(static_cast<std::uint16_t>(value), 0, 0, 0);
+    if (!m_bStopRefresh) m_chart.AddPoint(static_cast<std::uint16_t>(value), 0, 0, 0);
 
     if (m_bStatistic) {
         m_nSum += value;
@@ -174,9 +173,8 @@ void CSensorDemoDlg::SampleStep(int value) {
 
     if (isWindow() && velmora::tickCount() - m_dwLastPaint > 200) {
         if (m_nMin != -1 && m_nMax != -1 && m_nCount > 0) {
-            setItemText(IDC_MAXMIN_TEXT,
-                        QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
-                                          static_cast<int>(m_nSum / m_nCount)));
+            setItemText(IDC_MAXMIN_TEXT, QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
+                                                           static_cast<int>(m_nSum / m_nCount)));
         }
         // Repaint the right-hand panel (and the value box on it) without erasing; the paint
         // restarts the 200 ms interval.

@@ -67,8 +67,9 @@ void CMSComm::SetCommPort(short port) {
                         QStringLiteral("Port already open: close %1 before choosing another port")
                             .arg(portLabel(m_nCommPort)));
     if (port < 1)
-        throw CommError(CommError::InvalidPortNumber,
-                        QStringLiteral("Invalid Port Number: %1 (ports are numbered from 1)").arg(port));
+        throw CommError(
+            CommError::InvalidPortNumber,
+            QStringLiteral("Invalid Port Number: %1 (ports are numbered from 1)").arg(port));
     m_nCommPort = port;
 }
 
@@ -88,22 +89,32 @@ void CMSComm::SetSettings(const QString& settings) {
 
     QSerialPort::Parity parity;
     const QString p = parts[1].trimmed().toLower();
-    if (p == QLatin1String("n")) parity = QSerialPort::NoParity;
-    else if (p == QLatin1String("e")) parity = QSerialPort::EvenParity;
-    else if (p == QLatin1String("o")) parity = QSerialPort::OddParity;
-    else if (p == QLatin1String("m")) parity = QSerialPort::MarkParity;
-    else if (p == QLatin1String("s")) parity = QSerialPort::SpaceParity;
-    else throw invalid();
+    if (p == QLatin1String("n"))
+        parity = QSerialPort::NoParity;
+    else if (p == QLatin1String("e"))
+        parity = QSerialPort::EvenParity;
+    else if (p == QLatin1String("o"))
+        parity = QSerialPort::OddParity;
+    else if (p == QLatin1String("m"))
+        parity = QSerialPort::MarkParity;
+    else if (p == QLatin1String("s"))
+        parity = QSerialPort::SpaceParity;
+    else
+        throw invalid();
 
     const int data = parts[2].trimmed().toInt(&ok);
     if (!ok || data < 5 || data > 8) throw invalid();
 
     QSerialPort::StopBits stop;
     const QString s = parts[3].trimmed();
-    if (s == QLatin1String("1")) stop = QSerialPort::OneStop;
-    else if (s == QLatin1String("1.5")) stop = QSerialPort::OneAndHalfStop;
-    else if (s == QLatin1String("2")) stop = QSerialPort::TwoStop;
-    else throw invalid();
+    if (s == QLatin1String("1"))
+        stop = QSerialPort::OneStop;
+    else if (s == QLatin1String("1.5"))
+        stop = QSerialPort::OneAndHalfStop;
+    else if (s == QLatin1String("2"))
+        stop = QSerialPort::TwoStop;
+    else
+        throw invalid();
 
     m_settings = settings;
     m_nBaud = baud;
@@ -125,8 +136,9 @@ void CMSComm::SetOutBufferSize(short size) {
 
 void CMSComm::SetInputMode(int mode) {
     if (mode != comInputModeText && mode != comInputModeBinary)
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: InputMode = %1 (0 text, 1 binary)").arg(mode));
+        throw CommError(
+            CommError::InvalidPropertyValue,
+            QStringLiteral("Invalid property value: InputMode = %1 (0 text, 1 binary)").arg(mode));
     m_nInputMode = mode;
 }
 
@@ -185,15 +197,17 @@ void CMSComm::openPort() {
         // Open the real device, so that the lock is per device, not per link.
         device = info.canonicalFilePath();
         if (device.isEmpty())
-            throw CommError(CommError::DeviceUnavailable,
-                            QStringLiteral("Device unavailable: %1 is mapped by %2 to %3, which does "
-                                           "not exist. Connect the device or correct the link.")
-                                .arg(label, name, info.symLinkTarget()));
+            throw CommError(
+                CommError::DeviceUnavailable,
+                QStringLiteral("Device unavailable: %1 is mapped by %2 to %3, which does "
+                               "not exist. Connect the device or correct the link.")
+                    .arg(label, name, info.symLinkTarget()));
     } else if (!info.exists()) {
-        throw CommError(CommError::DeviceUnavailable,
-                        QStringLiteral("Device unavailable: %1 (%2) does not exist. Connect the "
-                                       "device, or map %1 to your adapter with: ln -s /dev/ttyUSB0 %3/%1")
-                            .arg(label, name, velmora::portLinkDirectory()));
+        throw CommError(
+            CommError::DeviceUnavailable,
+            QStringLiteral("Device unavailable: %1 (%2) does not exist. Connect the "
+                           "device, or map %1 to your adapter with: ln -s /dev/ttyUSB0 %3/%1")
+                .arg(label, name, velmora::portLinkDirectory()));
     }
 #endif
     const QString where = device == name ? QStringLiteral("%1 (%2)").arg(label, device)
@@ -206,9 +220,10 @@ void CMSComm::openPort() {
         const QString reason = m_port.errorString();
         m_port.clearError();
         if (error == QSerialPort::DeviceNotFoundError)
-            throw CommError(CommError::DeviceUnavailable,
-                            QStringLiteral("Device unavailable: %1: %2. Connect the device and try again.")
-                                .arg(where, reason));
+            throw CommError(
+                CommError::DeviceUnavailable,
+                QStringLiteral("Device unavailable: %1: %2. Connect the device and try again.")
+                    .arg(where, reason));
         if (error == QSerialPort::PermissionError) {
             if (reason.contains(QLatin1String("ermission denied")))
                 throw CommError(CommError::PermissionDenied,
@@ -216,11 +231,12 @@ void CMSComm::openPort() {
                                                "'dialout' group (sudo usermod -aG dialout $USER), "
                                                "then log in again.")
                                     .arg(where));
-            throw CommError(CommError::HardwareLocked,
-                            QStringLiteral("The hardware is not available (locked by another device): "
-                                           "%1 is in use by another program (%2). Close that program "
-                                           "and try again.")
-                                .arg(where, reason));
+            throw CommError(
+                CommError::HardwareLocked,
+                QStringLiteral("The hardware is not available (locked by another device): "
+                               "%1 is in use by another program (%2). Close that program "
+                               "and try again.")
+                    .arg(where, reason));
         }
         throw CommError(CommError::DeviceUnavailable,
                         QStringLiteral("Device unavailable: %1: %2").arg(where, reason));
@@ -252,9 +268,10 @@ void CMSComm::applySettings() {
     if (!ok) {
         const QString reason = m_port.errorString();
         m_port.clearError();
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: the port refuses the settings \"%1\" (%2)")
-                            .arg(m_settings, reason));
+        throw CommError(
+            CommError::InvalidPropertyValue,
+            QStringLiteral("Invalid property value: the port refuses the settings \"%1\" (%2)")
+                .arg(m_settings, reason));
     }
 }
 

@@ -29,7 +29,9 @@ double threadCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-void click(CSensorDemoDlg& dlg, int id) { QTest::mouseClick(dlg.itemAs<QAbstractButton>(id), Qt::LeftButton); }
+void click(CSensorDemoDlg& dlg, int id) {
+    QTest::mouseClick(dlg.itemAs<QAbstractButton>(id), Qt::LeftButton);
+}
 
 void BM_StreamIntoDialog(benchmark::State& state) {
     const double rate = static_cast<double>(state.range(0));  // 0: as fast as the line takes

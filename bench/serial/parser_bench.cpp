@@ -30,8 +30,10 @@ std::vector<std::uint8_t> makeStream(std::int64_t* goodFrames) {
     for (int i = 0; s.size() < (1u << 20); ++i) {
         const auto hi = static_cast<std::uint8_t>(i >> 8), lo = static_cast<std::uint8_t>(i);
         auto check = static_cast<std::uint8_t>(0xF0 + 0xC0 + hi + lo);
-        if (i % 64 == 63) ++check;
-        else ++*goodFrames;
+        if (i % 64 == 63)
+            ++check;
+        else
+            ++*goodFrames;
         s.insert(s.end(), {0xF0, 0xC0, hi, lo, check});
         if (i % 16 == 15) s.insert(s.end(), {0x00, 0xF0, 0x7F});
     }

@@ -29,7 +29,8 @@ struct Collect : velmora::FrameSink {
         items.push_back({0, static_cast<std::uint32_t>(value)});
     }
     void onDeviceNo(const std::array<std::uint8_t, 4>& d) override {
-        items.push_back({1, static_cast<std::uint32_t>(d[0] << 24 | d[1] << 16 | d[2] << 8 | d[3])});
+        items.push_back(
+            {1, static_cast<std::uint32_t>(d[0] << 24 | d[1] << 16 | d[2] << 8 | d[3])});
     }
     void onMakeDate(int year, int month, int day) override {
         items.push_back({2, static_cast<std::uint32_t>(year << 16 | month << 8 | day)});
@@ -46,31 +47,42 @@ std::vector<Item> reference(const std::vector<std::uint8_t>& s) {
         return static_cast<std::uint8_t>(total);
     };
     while (s.size() - i >= 3) {
-        if (s[i] != 0xF0) { ++i; continue; }
+        if (s[i] != 0xF0) {
+            ++i;
+            continue;
+        }
         const std::size_t left = s.size() - i;
         switch (s[i + 1]) {
-        case 0xC0:
-            if (left < 5) return out;
-            if (sum(4) != s[i + 4]) { ++i; break; }
-            out.push_back({0, static_cast<std::uint32_t>(s[i + 2] << 8 | s[i + 3])});
-            i += 5;
-            break;
-        case 0xC1:
-            i += 3;
-            break;
-        case 0xC2:
-        case 0xC3:
-            if (left < 7) return out;
-            if (sum(6) != s[i + 6]) { ++i; break; }
-            if (s[i + 1] == 0xC2)
-                out.push_back({1, static_cast<std::uint32_t>(s[i + 2] << 24 | s[i + 3] << 16 | s[i + 4] << 8 | s[i + 5])});
-            else
-                out.push_back({2, static_cast<std::uint32_t>((s[i + 2] << 8 | s[i + 3]) << 16 | s[i + 4] << 8 | s[i + 5])});
-            i += 7;
-            break;
-        default:
-            ++i;
-            break;
+            case 0xC0:
+                if (left < 5) return out;
+                if (sum(4) != s[i + 4]) {
+                    ++i;
+                    break;
+                }
+                out.push_back({0, static_cast<std::uint32_t>(s[i + 2] << 8 | s[i + 3])});
+                i += 5;
+                break;
+            case 0xC1:
+                i += 3;
+                break;
+            case 0xC2:
+            case 0xC3:
+                if (left < 7) return out;
+                if (sum(6) != s[i + 6]) {
+                    ++i;
+                    break;
+                }
+                if (s[i + 1] == 0xC2)
+                    out.push_back({1, static_cast<std::uint32_t>(s[i + 2] << 24 | s[i + 3] << 16 |
+                                                                 s[i + 4] << 8 | s[i + 5])});
+                else
+                    out.push_back({2, static_cast<std::uint32_t>((s[i + 2] << 8 | s[i + 3]) << 16 |
+                                                                 s[i + 4] << 8 | s[i + 5])});
+                i += 7;
+                break;
+            default:
+                ++i;
+                break;
         }
     }
     return out;

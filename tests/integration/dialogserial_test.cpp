@@ -41,7 +41,8 @@ QByteArray frames(const std::vector<int>& values) {
         bytes += QByteArray{"\xF0\xC0", 2};
         bytes += hi;
         bytes += lo;
-        bytes += static_cast<char>(0xF0 + 0xC0 + static_cast<unsigned char>(hi) + static_cast<unsigned char>(lo));
+        bytes += static_cast<char>(0xF0 + 0xC0 + static_cast<unsigned char>(hi) +
+                                   static_cast<unsigned char>(lo));
     }
     return bytes;
 }
@@ -92,7 +93,8 @@ protected:
     // The newest sample stored in the chart's channel 0.
     int lastChartSample() const {
         const auto& chart = dlg->chart();
-        return chart.m_nWrite > 0 ? chart.m_wData[0][static_cast<std::size_t>(chart.m_nWrite - 1)] : -1;
+        return chart.m_nWrite > 0 ? chart.m_wData[0][static_cast<std::size_t>(chart.m_nWrite - 1)]
+                                  : -1;
     }
 
     QTemporaryDir config;
@@ -150,7 +152,8 @@ TEST_F(DialogSerial, SessionWithTheSimulator) {
 
 TEST_F(DialogSerial, BaudRateAndPortChoice) {
     startSim({});
-    const QString baudRefused = editionText("请输入正确的波特率!", "Please enter the right baud rate!");
+    const QString baudRefused =
+        editionText("请输入正确的波特率!", "Please enter the right baud rate!");
     const QString openFailed = editionText("串口打开失败!", "The Com-Port open failed!");
     for (const char* refused : {"1200", "300", "fast"}) {
         velmora::test::messageBoxes().clear();
@@ -164,7 +167,8 @@ TEST_F(DialogSerial, BaudRateAndPortChoice) {
     velmora::test::messageBoxes().clear();
     dlg->setItemText(IDC_BAUD, "1201");
     click(IDC_OPEN_PORT);
-    ASSERT_TRUE(dlg->comm().GetPortOpen()) << (messageTexts().empty() ? "" : messageTexts()[0].toStdString());
+    ASSERT_TRUE(dlg->comm().GetPortOpen())
+        << (messageTexts().empty() ? "" : messageTexts()[0].toStdString());
     EXPECT_EQ(dlg->comm().GetSettings(), "1201,n,8,1");
 
     // The combos stay usable while open; the button still closes the port.
@@ -220,7 +224,8 @@ TEST_F(DialogSerial, VanishingDeviceIsReportedOnceAndThePortReopens) {
 
     sim->stop();
     ASSERT_TRUE(waitFor([&] { return !messageTexts().empty(); }));
-    EXPECT_EQ(messageTexts(), std::vector<QString>{editionText("串口已断开!", "The Com-Port was disconnected!")});
+    EXPECT_EQ(messageTexts(),
+              std::vector<QString>{editionText("串口已断开!", "The Com-Port was disconnected!")});
     EXPECT_FALSE(dlg->comm().GetPortOpen());
     EXPECT_EQ(dlg->itemText(IDC_OPEN_PORT), closedCaption());
     EXPECT_TRUE(dlg->item(IDC_DEVICE_TYPE)->isEnabled());
@@ -323,7 +328,8 @@ TEST_F(DialogSamples, LongFullScaleRunKeepsTheTrueMean) {
     std::vector<int> run(100000, 65535);
     run.push_back(1);  // the end marker, which also moves the mean below full scale
     streamAndWait(frames(run), 1);
-    EXPECT_EQ(stats(), QString::asprintf("[1,65535](%d)", static_cast<int>((65535LL * 100000 + 1) / 100001)));
+    EXPECT_EQ(stats(), QString::asprintf("[1,65535](%d)",
+                                         static_cast<int>((65535LL * 100000 + 1) / 100001)));
 }
 
 TEST_F(DialogSamples, StopRefreshKeepsSamplesOutOfTheChartOnly) {
@@ -365,7 +371,10 @@ TEST_F(DialogSamples, LargeStreamWithJunkDecodesEveryFrame) {
 }
 
 TEST_F(DialogSamples, AnswerFramesFillTheReadOuts) {
-    QByteArray answers("\xF0\xC2\x12\x34\xAB\xCD\x70" "\xF0\xC3\x07\xDE\x05\x07\xA4", 14);
+    QByteArray answers(
+        "\xF0\xC2\x12\x34\xAB\xCD\x70"
+        "\xF0\xC3\x07\xDE\x05\x07\xA4",
+        14);
     ASSERT_TRUE(pty.write(answers.left(9)));  // split across two receive events
     QTest::qWait(50);
     ASSERT_TRUE(pty.write(answers.mid(9)));

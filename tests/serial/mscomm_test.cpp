@@ -121,7 +121,8 @@ TEST_F(CommTest, RefusedAccessesThrowActionableErrors) {
     CMSComm comm;
     EXPECT_EQ(errorOf([&] { comm.SetCommPort(0); }).code(), CommError::InvalidPortNumber);
     EXPECT_EQ(comm.GetCommPort(), 1);
-    for (const char* bad : {"57600", "abc,n,8,1", "0,n,8,1", "57600,x,8,1", "57600,n,9,1", "57600,n,8,3"}) {
+    for (const char* bad :
+         {"57600", "abc,n,8,1", "0,n,8,1", "57600,x,8,1", "57600,n,9,1", "57600,n,8,3"}) {
         const CommError e = errorOf([&] { comm.SetSettings(bad); });
         EXPECT_EQ(e.code(), CommError::InvalidPropertyValue) << bad;
         EXPECT_TRUE(e.description().contains(bad)) << e.what();

@@ -163,7 +163,8 @@ TEST_F(Parser, FramesAcrossTheEndOfTheStorageDecode) {
         sink.samples.clear();
         ring.pRead = ring.pWrite = ring.pBase + ring.nSize - lead;
         receive(sampleFrame(1000 + lead));
-        EXPECT_EQ(sink.samples, std::vector<int>{1000 + lead}) << "sync " << lead << " from the end";
+        EXPECT_EQ(sink.samples, std::vector<int>{1000 + lead})
+            << "sync " << lead << " from the end";
     }
 }
 

@@ -45,7 +45,8 @@ public:
     bool write(const QByteArray& bytes) {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const auto n = ::write(m_master, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+            const auto n = ::write(m_master, bytes.constData() + done,
+                                   static_cast<size_t>(bytes.size() - done));
             if (n <= 0) return false;
             done += n;
         }

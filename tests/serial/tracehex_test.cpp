@@ -36,7 +36,8 @@ TEST_F(TraceHexTest, LongDumpsComeInPiecesOf256Characters) {
     for (int count : {85, 86, 171, 200}) {
         strings.clear();
         std::vector<std::uint8_t> data(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i) data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+        for (int i = 0; i < count; ++i)
+            data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
         velmora::TraceHex(data.data(), count, "T");
 
         ASSERT_GE(strings.size(), 3u);
