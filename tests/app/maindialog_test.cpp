@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 using velmora::editionText;
@@ -71,6 +72,12 @@ TEST_F(MainDialog, StartsWithCom1At57600AndEmptyReadouts) {
     EXPECT_TRUE(dlg->item(IDC_DEVICE_TYPE)->isEnabled());
     EXPECT_EQ(dlg->windowTitle(),
               editionText("皮肤电阻传感器演示", "Skin-Resistance Sensor Demo"));
+    EXPECT_EQ(dlg->item(IDC_PROMPT)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+    // The chart takes the place of the waveform frame.
+    QWidget* chart = dlg->findChild<QWidget*>(QStringLiteral("ctrl_%1").arg(IDC_WAVE_CHART));
+    ASSERT_NE(chart, nullptr);
+    EXPECT_EQ(chart->geometry(), dlg->itemRect(IDC_WAVE_FRAME));
+    EXPECT_TRUE(chart->isVisible());
 }
 
 TEST_F(MainDialog, HiddenControlsStayHidden) {
@@ -86,13 +93,6 @@ TEST_F(MainDialog, HiddenControlsStayHidden) {
     EXPECT_EQ(labels, 1);
     for (int id : {IDC_OPEN_PORT, IDC_QUIT, IDC_MAXMIN, IDC_VALUE})
         EXPECT_TRUE(dlg->item(id)->isVisible()) << id;
-}
-
-TEST_F(MainDialog, ChartTakesThePlaceOfTheWaveformFrame) {
-    QWidget* chart = dlg->findChild<QWidget*>(QStringLiteral("ctrl_%1").arg(IDC_WAVE_CHART));
-    ASSERT_NE(chart, nullptr);
-    EXPECT_EQ(chart->geometry(), dlg->itemRect(IDC_WAVE_FRAME));
-    EXPECT_TRUE(chart->isVisible());
 }
 
 TEST_F(MainDialog, ValueBoxShowsTheValueWhiteOnNavy) {
@@ -111,34 +111,30 @@ TEST_F(MainDialog, ValueBoxShowsTheValueWhiteOnNavy) {
     EXPECT_GT(white, 20);  // the "0" is drawn
 }
 
-TEST_F(MainDialog, PromptLineIsBlue) {
-    EXPECT_EQ(dlg->item(IDC_PROMPT)->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-}
-
-TEST_F(MainDialog, EscapeEndsTheDialog) {
-    QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    EXPECT_FALSE(dlg->isVisible());
-    EXPECT_FALSE(dlg->isWindow());
-}
-
-TEST_F(MainDialog, EnterOutsideAPushButtonEndsTheDialog) {
-    QWidget* combo = dlg->item(IDC_PORT);
-    combo->setFocus();
-    QTest::keyClick(combo, Qt::Key_Return);
-    EXPECT_FALSE(dlg->isVisible());
-}
-
-TEST_F(MainDialog, EnterOnAFocusedPushButtonClicksIt) {
+TEST_F(MainDialog, EnterOnAFocusedPushButtonClicksItInsteadOfEndingTheDialog) {
     auto* button = dlg->itemAs<QPushButton>(IDC_CLEAR_DATA);
     button->setFocus();
     QTest::keyClick(button, Qt::Key_Return);
     EXPECT_TRUE(dlg->isVisible());
 }
 
-TEST_F(MainDialog, QuitEndsTheDialog) {
-    QTest::mouseClick(dlg->item(IDC_QUIT), Qt::LeftButton);
-    EXPECT_FALSE(dlg->isVisible());
-    EXPECT_FALSE(dlg->isWindow());
+TEST_F(MainDialog, EscapeEnterAndQuitEachEndTheDialog) {
+    const std::function<void(CSensorDemoDlg&)> enders[] = {
+        [](CSensorDemoDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); },
+        [](CSensorDemoDlg& d) {
+            d.item(IDC_PORT)->setFocus();
+            QTest::keyClick(d.item(IDC_PORT), Qt::Key_Return);
+        },
+        [](CSensorDemoDlg& d) { QTest::mouseClick(d.item(IDC_QUIT), Qt::LeftButton); },
+    };
+    for (const auto& end : enders) {
+        CSensorDemoDlg d;
+        d.create();
+        d.show();
+        end(d);
+        EXPECT_FALSE(d.isVisible());
+        EXPECT_FALSE(d.isWindow());
+    }
 }
 
 TEST_F(MainDialog, WindowMenuHoldsTheAboutEntryAndOpensTheAboutBox) {
