@@ -59,14 +59,6 @@ protected:
     Pty pty;
 };
 
-TEST_F(CommTest, PortNumberNamesLinkOrTraditionalDevice) {
-    EXPECT_EQ(velmora::portDeviceName(1), "/dev/ttyS0");
-    EXPECT_EQ(velmora::portDeviceName(16), "/dev/ttyS15");
-    ASSERT_TRUE(linkPort(config.path(), 3, pty.slave()));
-    EXPECT_EQ(velmora::portDeviceName(3), config.path() + "/velmora/ports/COM3");
-    EXPECT_EQ(velmora::portDeviceName(4), "/dev/ttyS3");
-}
-
 TEST_F(CommTest, OpensThroughLinkAndExchangesBytes) {
     ASSERT_TRUE(linkPort(config.path(), 1, pty.slave()));
     CMSComm comm;
@@ -103,18 +95,6 @@ TEST_F(CommTest, OpensThroughLinkAndExchangesBytes) {
     EXPECT_TRUE(comm.openedDevice().isEmpty());
     comm.SetPortOpen(false);
     EXPECT_FALSE(comm.GetPortOpen());
-}
-
-TEST_F(CommTest, NoEventWithoutReceiveThreshold) {
-    ASSERT_TRUE(linkPort(config.path(), 1, pty.slave()));
-    CMSComm comm;
-    configure(comm, 1, "57600,n,8,1");
-    comm.SetRThreshold(0);
-    comm.SetPortOpen(true);
-    QSignalSpy events(&comm, &CMSComm::OnComm);
-    ASSERT_TRUE(pty.write("xyz"));
-    ASSERT_TRUE(waitFor([&] { return comm.GetInBufferCount() == 3; }));
-    EXPECT_EQ(events.count(), 0);
 }
 
 TEST_F(CommTest, RefusedAccessesThrowActionableErrors) {
@@ -176,30 +156,6 @@ TEST_F(CommTest, OpenPortRefusesPortChangeAndSecondOpen) {
     configure(other, 2, "57600,n,8,1");
     other.SetPortOpen(true);
     EXPECT_TRUE(other.GetPortOpen());
-}
-
-TEST_F(CommTest, VanishedDeviceClosesThePortAndIsReportedOnce) {
-    ASSERT_TRUE(linkPort(config.path(), 1, pty.slave()));
-    CMSComm comm;
-    configure(comm, 1, "57600,n,8,1");
-    comm.SetPortOpen(true);
-    ASSERT_TRUE(comm.GetPortOpen());
-
-    QSignalSpy events(&comm, &CMSComm::OnComm);
-    pty.close();  // the far end goes away
-    ASSERT_TRUE(events.wait(2000));
-    EXPECT_EQ(comm.GetCommEvent(), CMSComm::comEventDeviceLost);
-    EXPECT_FALSE(comm.GetPortOpen());
-    // Nothing more arrives while the event loop keeps running.
-    QTest::qWait(300);
-    EXPECT_EQ(events.count(), 1);
-
-    // Once the device is back the port opens again.
-    Pty back;
-    ASSERT_TRUE(linkPort(config.path(), 1, back.slave()));
-    comm.SetPortOpen(true);
-    EXPECT_TRUE(comm.GetPortOpen());
-    EXPECT_EQ(comm.openedDevice(), back.slave());
 }
 
 TEST_F(CommTest, ClosingBeforeALossIsHandledReportsNothing) {
