@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStringList>
@@ -10,6 +11,9 @@
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #endif
 
 using velmora::CommError;
@@ -42,6 +46,18 @@ void requireOpen(const QSerialPort& port) {
     if (!port.isOpen())
         throw CommError(CommError::PortNotOpen,
                         QStringLiteral("Operation valid only when the port is open"));
+}
+
+// True when the user may not read and write the device at all (as opposed to a device that
+// is busy or locked by another program). Decided by the file's permissions, not by the
+// wording of the system's message, which depends on the locale.
+bool accessDenied(const QString& device) {
+#ifdef Q_OS_UNIX
+    return ::access(QFile::encodeName(device).constData(), R_OK | W_OK) != 0 && errno == EACCES;
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
 }
 
 void requirePositive(int value, const char* property) {
@@ -225,7 +241,7 @@ void CMSComm::openPort() {
                 QStringLiteral("Device unavailable: %1: %2. Connect the device and try again.")
                     .arg(where, reason));
         if (error == QSerialPort::PermissionError) {
-            if (reason.contains(QLatin1String("ermission denied")))
+            if (accessDenied(device))
                 throw CommError(CommError::PermissionDenied,
                                 QStringLiteral("Permission denied opening %1. Add your user to the "
                                                "'dialout' group (sudo usermod -aG dialout $USER), "
