@@ -53,6 +53,8 @@ public:
     // "baud,parity,data,stop", e.g. "57600,n,8,1".
     void SetSettings(const QString& settings);
     QString GetSettings() const { return m_settings; }
+    // The buffer sizes are kept as properties; the port itself buffers without a limit, so
+    // a slow reader never makes the line drop bytes.
     void SetInBufferSize(short size);
     short GetInBufferSize() const { return m_nInBufferSize; }
     void SetOutBufferSize(short size);
