@@ -164,6 +164,15 @@ TEST_F(DialogSerial, BaudRateAndPortChoice) {
         EXPECT_EQ(dlg->itemText(IDC_OPEN_PORT), initialCaption);
     }
 
+    // No port selected: one message, nothing else.
+    velmora::test::messageBoxes().clear();
+    dlg->itemAs<QComboBox>(IDC_PORT)->setCurrentIndex(-1);
+    click(IDC_OPEN_PORT);
+    EXPECT_EQ(messageTexts(),
+              std::vector<QString>{editionText("请选择串口号!", "Please select one Com-Port!")});
+    EXPECT_FALSE(dlg->comm().GetPortOpen());
+    dlg->itemAs<QComboBox>(IDC_PORT)->setCurrentIndex(0);
+
     velmora::test::messageBoxes().clear();
     dlg->setItemText(IDC_BAUD, "1201");
     click(IDC_OPEN_PORT);
