@@ -28,18 +28,13 @@ struct Plot {
         chart.Create(QRect(0, 0, kWidth, kHeight), &host, 100);
         if (scroll) chart.OnDisplayScroll();
     }
-    // A wave spanning the plot's height.
-    void fill(int count) {
-        for (int i = 0; i < count; ++i)
-            chart.AddPoint(static_cast<std::uint16_t>((i * 37) % 2400), 0, 0, 0);
-    }
 };
 
-// Per-sample cost of AddPoint on a shown window: storing the sample and asking for the
-// repaint (strip or whole plot). The repaints themselves run between batches of 1000
+// Per-sample cost of AddPoint on a shown window (argument: 0 page-turning, 1 scrolling):
+// storing the sample and asking for the repaint. The repaints run between batches of 1000
 // samples, outside the timing, as the event loop would run them between data events.
-void addPoints(benchmark::State& state, bool scroll) {
-    Plot plot(scroll);
+void BM_AddPoint(benchmark::State& state) {
+    Plot plot(state.range(0) != 0);
     plot.host.show();
     QApplication::processEvents();
     std::uint16_t v = 0;
@@ -56,24 +51,7 @@ void addPoints(benchmark::State& state, bool scroll) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-
-void BM_AddPointPageTurning(benchmark::State& state) { addPoints(state, false); }
-BENCHMARK(BM_AddPointPageTurning);
-
-void BM_AddPointScrolling(benchmark::State& state) { addPoints(state, true); }
-BENCHMARK(BM_AddPointScrolling);
-
-// The ring alone, without a shown window (repaint requests are then dropped at once).
-void BM_AddPointHidden(benchmark::State& state) {
-    Plot plot(true);
-    std::uint16_t v = 0;
-    for (auto _ : state) {
-        plot.chart.AddPoint(v, 0, 0, 0);
-        v = static_cast<std::uint16_t>(v + 7);
-    }
-    state.SetItemsProcessed(state.iterations());
-}
-BENCHMARK(BM_AddPointHidden);
+BENCHMARK(BM_AddPoint)->ArgName("scroll")->Arg(0)->Arg(1);
 
 // One full paint pass of a scrolling plot holding 2048 samples (X zoom 10 % so that the
 // whole ring is displayed), into an image the size of the plot.
@@ -81,7 +59,8 @@ void BM_PaintFullPlot2048Scrolling(benchmark::State& state) {
     Plot plot(true);
     plot.chart.SetZoom(10, 20);
     plot.chart.RecalcCapacity();
-    plot.fill(3000);  // wrapped ring, 2048 displayed
+    for (int i = 0; i < 3000; ++i)  // a wave spanning the plot's height; the ring wraps
+        plot.chart.AddPoint(static_cast<std::uint16_t>((i * 37) % 2400), 0, 0, 0);
     if (plot.chart.displayCount() != 2048) state.SkipWithError("ring not full");
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (auto _ : state) {
@@ -93,47 +72,6 @@ void BM_PaintFullPlot2048Scrolling(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintFullPlot2048Scrolling)->Unit(benchmark::kMicrosecond);
 
-// The same through the widget's own paint event (QWidget::render).
-void BM_RenderWidget2048Scrolling(benchmark::State& state) {
-    Plot plot(true);
-    plot.chart.SetZoom(10, 20);
-    plot.chart.RecalcCapacity();
-    plot.fill(3000);
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    for (auto _ : state) {
-        plot.chart.render(&image);
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-BENCHMARK(BM_RenderWidget2048Scrolling)->Unit(benchmark::kMicrosecond);
-
-// A full page at 100 % (774 samples across the plot), as seen most of the time.
-void BM_PaintFullPage774(benchmark::State& state) {
-    Plot plot(false);
-    plot.fill(774);
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        plot.chart.PaintPlot(&painter);
-        painter.end();
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-BENCHMARK(BM_PaintFullPage774)->Unit(benchmark::kMicrosecond);
-
-// The field and mapping alone, without traces, for comparison.
-void BM_PaintFieldOnly(benchmark::State& state) {
-    Plot plot(true);
-    plot.chart.m_nChannels = 0;
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    for (auto _ : state) {
-        QPainter painter(&image);
-        plot.chart.PaintPlot(&painter);
-        painter.end();
-        benchmark::DoNotOptimize(image.constBits());
-    }
-}
-BENCHMARK(BM_PaintFieldOnly)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
