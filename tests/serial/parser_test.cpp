@@ -1,159 +1,103 @@
 // Receive ring and frame parser: frames as the device sends them, split, wrapped, corrupted
 // and in bursts larger than the ring.
+#include "serial/answertext.h"
 #include "serial/bytering.h"
 #include "serial/frameparser.h"
-#include "serial/framerecorder.h"
+
+#include <QByteArray>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <vector>
-
-using velmora::test::FrameRecorder;
-using velmora::test::sampleFrame;
-using Bytes = std::vector<std::uint8_t>;
+#include <tuple>
 
 namespace {
+
+// Records what the parser delivers, in order.
+struct Recorder : velmora::FrameSink {
+    QStringList got;
+    void onSample(int value) override { got << QString::number(value); }
+    void onDeviceNo(const std::array<std::uint8_t, 4>& d) override {
+        got << "no:" + velmora::deviceNoText(d);
+    }
+    void onMakeDate(int y, int m, int d) override {
+        got << "date:" + velmora::makeDateText(y, m, d);
+    }
+};
+
+// Sample frame F0 C0 hi lo check.
+QByteArray sample(int v) {
+    const auto hi = static_cast<std::uint8_t>(v >> 8), lo = static_cast<std::uint8_t>(v);
+    return QByteArray("\xF0\xC0", 2) + char(hi) + char(lo) + char(0xF0 + 0xC0 + hi + lo);
+}
 
 class Parser : public ::testing::Test {
 protected:
     void SetUp() override { ringAllocate(ring, 1024); }
     void TearDown() override { ringFree(ring); }
-
     // One receive event: append and parse, as the dialog does.
-    void receive(const Bytes& bytes) {
-        velmora::receiveBytes(ring, bytes.data(), static_cast<int>(bytes.size()), sink);
+    void receive(const QByteArray& b) {
+        velmora::receiveBytes(ring, reinterpret_cast<const std::uint8_t*>(b.constData()),
+                              static_cast<int>(b.size()), sink);
     }
-    int readOffset() const { return static_cast<int>(ring.pRead - ring.pBase); }
 
     ByteRing ring{};
-    FrameRecorder sink;
+    Recorder sink;
 };
 
-TEST(ByteRingTest, HoldsOneByteLessThanItsSizeAndFreesToZero) {
-    ByteRing ring{};
-    ringAllocate(ring, 8);
-    const Bytes data{1, 2, 3, 4, 5, 6, 7, 8, 9};
-    // Equal positions must keep meaning "empty", so a full ring holds nSize - 1 bytes.
-    EXPECT_EQ(velmora::ringAppend(ring, data.data(), 9), 7);
-    EXPECT_EQ(velmora::ringCount(ring), 7);
-    ringFree(ring);
-    EXPECT_EQ(ring.pBase, nullptr);
-    EXPECT_EQ(ring.nSize, 0);
-    EXPECT_EQ(ring.pRead, nullptr);
-    EXPECT_EQ(ring.pWrite, nullptr);
-}
-
-TEST_F(Parser, DecodesEachFrameType) {
-    receive({0xF0, 0xC0, 0x12, 0x34, 0xF6});
-    receive({0xF0, 0xC2, 0x12, 0x34, 0xAB, 0xCD, 0x70});
-    receive({0xF0, 0xC3, 0x07, 0xDE, 0x05, 0x07, 0xA4});
-    EXPECT_EQ(sink.samples, std::vector<int>{4660});
-    EXPECT_EQ(sink.answers, (QStringList{"no:1234ABCD", "date:2014.05.07"}));
-    EXPECT_EQ(velmora::ringCount(ring), 0);
-}
-
-TEST_F(Parser, SampleValuesCoverTheUnsignedRange) {
-    for (int v : {0, 255, 256, 65535}) receive(sampleFrame(v));
-    EXPECT_EQ(sink.samples, (std::vector<int>{0, 255, 256, 65535}));
-}
-
-TEST_F(Parser, WrongCheckByteDropsOnlyTheSyncByte) {
-    // A bad sample frame whose data holds a good frame one byte later is recovered.
-    receive({0xF0, 0xC0, 0x12, 0x34, 0xF7});
-    EXPECT_TRUE(sink.samples.empty());
-    // Sync dropped, then C0 and 12 skipped as junk; the last two bytes wait as usual.
-    EXPECT_EQ(readOffset(), 3);
-    EXPECT_EQ(velmora::ringCount(ring), 2);
-
-    // F0 F0 C0 00 01 B1: the first F0 is followed by F0, not a type; the frame starts one later.
-    receive({0xF0, 0xF0, 0xC0, 0x00, 0x01, 0xB1});
-    EXPECT_EQ(sink.samples, std::vector<int>{1});
-
-    // A corrupt device-number frame containing a whole sample frame from offset 1 on.
-    sink.samples.clear();
-    const Bytes inner = sampleFrame(0x0203);
-    Bytes outer{0xF0, 0xC2};
-    outer.insert(outer.end(), inner.begin(), inner.end());
-    receive(outer);  // 7 bytes: F0 C2 F0 C0 02 03 B5, the check of the C2 frame fails
-    EXPECT_TRUE(sink.answers.isEmpty());
-    EXPECT_EQ(sink.samples, std::vector<int>{0x0203});
-}
-
-TEST_F(Parser, StopAnswerIsDroppedWholeEvenWhenItsThirdByteIsSync) {
-    // F0 C1 F0 takes the F0 with it, so C0 00 01 B1 is junk and no sample appears.
-    receive({0xF0, 0xC1, 0xF0, 0xC0, 0x00, 0x01, 0xB1});
-    EXPECT_TRUE(sink.samples.empty());
-    receive({0xF0, 0xC1, 0xB1});
-    receive(sampleFrame(7));
-    EXPECT_EQ(sink.samples, std::vector<int>{7});
-}
-
-TEST_F(Parser, IncompleteFramesWaitForTheirLastByte) {
-    receive({0xF0, 0xC0});
-    receive({0x12});
-    receive({0x34});
-    EXPECT_TRUE(sink.samples.empty());
-    EXPECT_EQ(velmora::ringCount(ring), 4);
-    EXPECT_EQ(readOffset(), 0);  // still at the sync byte
-    receive({0xF6});
-    EXPECT_EQ(sink.samples, std::vector<int>{4660});
-
-    // Two bytes of anything wait, even junk.
-    receive({0x55, 0x66});
-    EXPECT_EQ(velmora::ringCount(ring), 2);
-    // Six bytes of a seven-byte answer wait.
-    ringFree(ring);
-    ringAllocate(ring, 1024);
-    receive({0xF0, 0xC2, 0x12, 0x34, 0xAB, 0xCD});
-    EXPECT_TRUE(sink.answers.isEmpty());
-    receive({0x70});
-    EXPECT_EQ(sink.answers, QStringList{"no:1234ABCD"});
-}
-
-TEST_F(Parser, JunkAndUnknownTypesAreSkippedOneByteAtATime) {
-    Bytes stream{0x00, 0x12, 0xF0, 0xC5, 0x01, 0xF0, 0xF0};
-    const Bytes a = sampleFrame(100), b = sampleFrame(200);
-    stream.insert(stream.end(), a.begin(), a.end());
-    stream.insert(stream.end(), {0xC0, 0xFF});
-    stream.insert(stream.end(), b.begin(), b.end());
-    receive(stream);
-    EXPECT_EQ(sink.samples, (std::vector<int>{100, 200}));
+TEST_F(Parser, DecodesRecoversAndWaitsByteExactly) {
+    // Hex bytes ('|' between receive events), what is delivered, bytes left waiting.
+    const std::tuple<const char*, QStringList, int> cases[] = {
+        {"F0 C0 12 34 F6", {"4660"}, 0},
+        {"F0 C2 12 34 AB CD 70 F0 C3 07 DE 05 07 A4", {"no:1234ABCD", "date:2014.05.07"}, 0},
+        {"F0 C0|12|34|F6", {"4660"}, 0},  // split over events
+        // Incomplete frames (and any two bytes) wait for more.
+        {"F0 C0", {}, 2},
+        {"F0 C0 12", {}, 3},
+        {"F0 C0 12 34", {}, 4},
+        {"F0 C2 12 34 AB CD", {}, 6},
+        // A wrong check byte costs only the sync byte: C0 and 12 are then junk, 34 F7 wait.
+        {"F0 C0 12 34 F7", {}, 2},
+        {"F0 F0 C0 00 01 B1", {"1"}, 0},
+        {"F0 C2 F0 C0 02 03 B5", {"515"}, 0},
+        // The stop answer drops three bytes, even a sync byte in third place.
+        {"F0 C1 F0 C0 00 01 B1", {}, 2},
+        {"F0 C1 B1 F0 C0 00 07 B7", {"7"}, 0},
+        // Junk and unknown types are skipped one byte at a time.
+        {"00 12 F0 C5 01 F0 F0 F0 C0 00 64 14 C0 FF F0 C0 00 C8 78", {"100", "200"}, 0},
+    };
+    for (const auto& [events, got, left] : cases) {
+        sink = Recorder{};
+        ringFree(ring);
+        ringAllocate(ring, 1024);
+        for (const QByteArray& event : QByteArray(events).split('|'))
+            receive(QByteArray::fromHex(event));
+        EXPECT_EQ(sink.got, got) << events;
+        EXPECT_EQ(velmora::ringCount(ring), left) << events;
+    }
 }
 
 TEST_F(Parser, FramesAcrossTheEndOfTheStorageDecode) {
-    // Put the read and write positions three bytes before the end of the storage.
-    ring.pRead = ring.pWrite = ring.pBase + ring.nSize - 3;
-    receive({0xF0, 0xC2, 0x12, 0x34, 0xAB, 0xCD, 0x70});
-    receive(sampleFrame(4660));
-    EXPECT_EQ(sink.answers, QStringList{"no:1234ABCD"});
-    EXPECT_EQ(sink.samples, std::vector<int>{4660});
-    EXPECT_EQ(readOffset(), 9);  // 7 + 5 bytes from 1021, wrapped
-
-    // Every phase of the wrap: the frame's sync at each of the last positions.
-    for (int lead = 1; lead <= 5; ++lead) {
-        sink.samples.clear();
+    for (int lead = 1; lead <= 7; ++lead) {
+        sink = Recorder{};
         ring.pRead = ring.pWrite = ring.pBase + ring.nSize - lead;
-        receive(sampleFrame(1000 + lead));
-        EXPECT_EQ(sink.samples, std::vector<int>{1000 + lead})
-            << "sync " << lead << " from the end";
+        receive(QByteArray::fromHex("F0C21234ABCD70") + sample(1000 + lead));
+        EXPECT_EQ(sink.got, (QStringList{"no:1234ABCD", QString::number(1000 + lead)})) << lead;
+        EXPECT_EQ(velmora::ringCount(ring), 0);
     }
 }
 
 TEST_F(Parser, BurstLargerThanTheRingLosesNoFrame) {
-    // 64 KiB of frames and junk in one receive event, all decoded in order.
-    Bytes burst;
-    std::vector<int> expected;
+    // 64 KiB of frames with junk bytes between them, in one receive event, all decoded in order.
+    QByteArray burst;
+    QStringList expected;
     for (int i = 0; burst.size() < 64 * 1024; ++i) {
-        const int value = (i * 7919) & 0xFFFF;
-        const Bytes f = sampleFrame(value);
-        burst.insert(burst.end(), f.begin(), f.end());
-        expected.push_back(value);
-        if (i % 97 == 0) burst.push_back(0x3C);  // junk between frames
+        burst += sample((i * 7919) & 0xFFFF);
+        expected << QString::number((i * 7919) & 0xFFFF);
+        if (i % 97 == 0) burst += '\x3C';
     }
     receive(burst);
-    EXPECT_EQ(sink.samples.size(), expected.size());
-    EXPECT_EQ(sink.samples, expected);
+    EXPECT_EQ(sink.got, expected);
 }
 
 }  // namespace

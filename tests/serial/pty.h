@@ -3,16 +3,12 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <QTest>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace velmora::test {
@@ -21,21 +17,13 @@ class Pty {
 public:
     Pty() {
         m_master = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master < 0) return;
-        ::grantpt(m_master);
-        ::unlockpt(m_master);
-        m_slave = QString::fromLocal8Bit(::ptsname(m_master));
-        termios tio{};
-        if (::tcgetattr(m_master, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(m_master, TCSANOW, &tio);
-        }
+        if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0) return;
+        m_slave = QString::fromLocal8Bit(::ptsname(m_master));  // the port sets it raw on open
     }
     ~Pty() { close(); }
     Pty(const Pty&) = delete;
     Pty& operator=(const Pty&) = delete;
 
-    bool valid() const { return m_master >= 0; }
     const QString& slave() const { return m_slave; }
     void close() {
         if (m_master >= 0) ::close(m_master);
@@ -43,29 +31,11 @@ public:
     }
 
     bool write(const QByteArray& bytes) {
-        qsizetype done = 0;
-        while (done < bytes.size()) {
-            const auto n = ::write(m_master, bytes.constData() + done,
-                                   static_cast<size_t>(bytes.size() - done));
+        for (qsizetype done = 0, n = 0; done < bytes.size(); done += n) {
+            n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
             if (n <= 0) return false;
-            done += n;
         }
         return true;
-    }
-
-    // Reads what the program wrote, waiting up to `timeoutMs` for the first byte.
-    QByteArray read(int timeoutMs = 1000) {
-        QByteArray result;
-        pollfd pfd{m_master, POLLIN, 0};
-        int wait = timeoutMs;
-        while (::poll(&pfd, 1, wait) > 0 && (pfd.revents & POLLIN)) {
-            char buffer[256];
-            const auto n = ::read(m_master, buffer, sizeof buffer);
-            if (n <= 0) break;
-            result.append(buffer, n);
-            wait = 50;
-        }
-        return result;
     }
 
 private:
@@ -73,24 +43,12 @@ private:
     QString m_slave;
 };
 
-// Runs the event loop until `done` holds or `timeoutMs` passes; returns the last verdict.
-template <class Pred>
-bool waitFor(Pred done, int timeoutMs = 3000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return done();
-        QTest::qWait(5);
-    }
-    return true;
-}
-
 // Makes $XDG_CONFIG_HOME/velmora/ports/COM<n> point to `target`.
 inline bool linkPort(const QString& configHome, int n, const QString& target) {
     const QString dir = configHome + QStringLiteral("/velmora/ports");
     QDir().mkpath(dir);
-    const QString link = dir + QStringLiteral("/COM%1").arg(n);
-    QFile::remove(link);
-    return QFile::link(target, link);
+    QFile::remove(dir + QStringLiteral("/COM%1").arg(n));
+    return QFile::link(target, dir + QStringLiteral("/COM%1").arg(n));
 }
 
 }  // namespace velmora::test

@@ -3,8 +3,11 @@
 
 #include "platform/debugoutput.h"
 
+#include <QString>
+
 #include <gtest/gtest.h>
 
+#include <numeric>
 #include <string>
 #include <vector>
 
@@ -21,44 +24,24 @@ protected:
     std::vector<std::string> strings;
 };
 
-TEST_F(TraceHexTest, CommandGivesTitleDumpAndLineFeed) {
-    const std::uint8_t start[] = {0xF0, 0xC0, 0xB0};
-    velmora::TraceHex(start, 3, "Send Data:");
-    EXPECT_EQ(strings, (std::vector<std::string>{"Send Data:", "F0 C0 B0 ", "\n"}));
-
-    strings.clear();
-    const std::uint8_t low[] = {0x00, 0x0A, 0x9F};
-    velmora::TraceHex(low, 3, nullptr);  // no title: two strings, digits upper case
-    EXPECT_EQ(strings, (std::vector<std::string>{"00 0A 9F ", "\n"}));
-}
-
-TEST_F(TraceHexTest, LongDumpsComeInPiecesOf256Characters) {
-    for (int count : {85, 86, 171, 200}) {
+TEST_F(TraceHexTest, TitleThenUpperCaseDumpInPiecesOf256CharactersThenLineFeed) {
+    const std::vector<std::pair<int, std::vector<std::size_t>>> cases{
+        {3, {9}}, {85, {255}}, {86, {256, 2}}, {171, {256, 256, 1}}};
+    for (const auto& [count, sizes] : cases) {
         strings.clear();
         std::vector<std::uint8_t> data(static_cast<std::size_t>(count));
-        for (int i = 0; i < count; ++i)
-            data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
+        std::iota(data.begin(), data.end(), std::uint8_t{0});
         velmora::TraceHex(data.data(), count, "T");
-
-        ASSERT_GE(strings.size(), 3u);
+        ASSERT_EQ(strings.size(), sizes.size() + 2) << count;
         EXPECT_EQ(strings.front(), "T");
         EXPECT_EQ(strings.back(), "\n");
-        std::string joined;
-        for (std::size_t i = 1; i + 1 < strings.size(); ++i) {
-            const bool last = i + 2 == strings.size();
-            if (!last) {
-                EXPECT_EQ(strings[i].size(), 256u) << count;
-            }
-            EXPECT_LE(strings[i].size(), 256u);
-            EXPECT_FALSE(strings[i].empty());
-            joined += strings[i];
+        std::string joined, expected;
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            EXPECT_EQ(strings[i + 1].size(), sizes[i]) << count << " piece " << i;
+            joined += strings[i + 1];
         }
-        ASSERT_EQ(joined.size(), static_cast<std::size_t>(count) * 3) << count;
-        // Byte 85 starts at character 255 and is split across the 256 boundary.
-        if (count > 85) {
-            EXPECT_EQ(joined.substr(255, 3), "55 ");
-        }
-        EXPECT_EQ(strings.size(), 2 + (static_cast<std::size_t>(count) * 3 + 255) / 256) << count;
+        for (int b : data) expected += QString::asprintf("%02X ", b).toStdString();
+        EXPECT_EQ(joined, expected);
     }
 }
 
