@@ -1,14 +1,11 @@
-// libFuzzer target for the receive ring and frame parser. The input is cut into receive
-// events of varying size and fed through the ring, starting at a position chosen by the
-// input so that frames straddle the end of the storage. Everything decoded must equal a
-// plain reading of the same bytes as one linear stream, and after every event the ring
-// positions must stay inside the storage with no complete frame left behind.
+// libFuzzer target for the receive ring and frame parser. The input, cut into receive events
+// of varying size and fed through a ring starting where the input says (so frames straddle the
+// end of the storage), must decode exactly as a plain reading of the same bytes; after every
+// event both positions stay inside the storage and no complete frame is left behind.
 #include "serial/bytering.h"
 #include "serial/frameparser.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdint>
 #include <cstdlib>
 #include <numeric>
 #include <vector>
@@ -27,23 +24,19 @@ struct Collect : velmora::FrameSink {
     }
 };
 
-// The frames of a linear byte stream read directly; stops where the stream ends mid-frame.
+// The frames of a linear byte stream, read directly; stops where the stream ends mid-frame.
 std::vector<std::uint64_t> reference(const std::uint8_t* s, std::size_t n) {
     std::vector<std::uint64_t> out;
-    for (std::size_t i = 0; n - i >= 3;) {
+    for (std::size_t i = 0, len; n - i >= 3; i += len) {
         const std::uint8_t type = s[i + 1];
-        std::size_t len = 1;  // a byte that starts no frame is skipped
-        if (s[i] == 0xF0 && type >= 0xC0 && type <= 0xC3)
-            len = type == 0xC0 ? 5 : type == 0xC1 ? 3 : 7;
+        const bool frame = s[i] == 0xF0 && type >= 0xC0 && type <= 0xC3;
+        len = !frame ? 1 : type == 0xC0 ? 5 : type == 0xC1 ? 3 : 7;
         if (len > n - i) break;
-        const bool good =
-            len > 3 && std::accumulate(s + i, s + i + len - 1, 0u) % 256 == s[i + len - 1];
-        if (good) {
-            std::uint64_t item = 0;
-            for (std::size_t k = 1; k + 1 < len; ++k) item = item << 8 | s[i + k];
-            out.push_back(item);
-        }
-        i += good || len == 3 ? len : 1;  // a wrong check byte costs only the sync byte
+        // A wrong check byte costs only the sync byte.
+        if (len > 3 && std::accumulate(s + i, s + i + len - 1, 0u) % 256 != s[i + len - 1]) len = 1;
+        std::uint64_t item = 0;
+        for (std::size_t k = 1; k + 1 < len; ++k) item = item << 8 | s[i + k];
+        if (len > 3) out.push_back(item);
     }
     return out;
 }
@@ -57,17 +50,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ring.pRead = ring.pWrite = ring.pBase + data[0] * 4;  // 0..1020
     unsigned seed = data[1];                              // drives the event sizes
     Collect sink;
-    for (std::size_t done = 2; done < size;) {
+    const auto inside = [&](auto* p) { return p >= ring.pBase && p < ring.pBase + 1024; };
+    for (std::size_t done = 2, piece; done < size; done += piece) {
         seed = seed * 1103515245u + 12345u;
         // Mostly small events, sometimes more than the ring holds.
-        std::size_t piece = (seed >> 16) % 8 == 0 ? 1 + (seed >> 8) % 3000 : 1 + (seed >> 8) % 16;
-        piece = std::min(piece, size - done);
+        piece = std::min(size - done, 1 + (seed >> 8) % ((seed >> 16) % 8 ? 16 : 3000ul));
         velmora::receiveBytes(ring, data + done, static_cast<int>(piece), sink);
-        done += piece;
-        // Both positions stay inside the storage; no complete frame is left behind.
-        const auto inside = [&](const std::uint8_t* p) {
-            return p >= ring.pBase && p < ring.pBase + ring.nSize;
-        };
         if (!inside(ring.pRead) || !inside(ring.pWrite) || velmora::ringCount(ring) >= 7)
             std::abort();
     }
