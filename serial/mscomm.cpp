@@ -60,12 +60,14 @@ bool accessDenied(const QString& device) {
 #endif
 }
 
-void requirePositive(int value, const char* property) {
-    if (value <= 0)
+// Refuses a property value below `minimum` (1 for sizes, 0 for lengths and thresholds).
+void requireAtLeast(int value, int minimum, const char* property) {
+    if (value < minimum)
         throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: %1 = %2 (must be positive)")
+                        QStringLiteral("Invalid property value: %1 = %2 (must be at least %3)")
                             .arg(QLatin1String(property))
-                            .arg(value));
+                            .arg(value)
+                            .arg(minimum));
 }
 
 }  // namespace
@@ -141,12 +143,12 @@ void CMSComm::SetSettings(const QString& settings) {
 }
 
 void CMSComm::SetInBufferSize(short size) {
-    requirePositive(size, "InBufferSize");
+    requireAtLeast(size, 1, "InBufferSize");
     m_nInBufferSize = size;
 }
 
 void CMSComm::SetOutBufferSize(short size) {
-    requirePositive(size, "OutBufferSize");
+    requireAtLeast(size, 1, "OutBufferSize");
     m_nOutBufferSize = size;
 }
 
@@ -159,23 +161,17 @@ void CMSComm::SetInputMode(int mode) {
 }
 
 void CMSComm::SetInputLen(short length) {
-    if (length < 0)
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: InputLen = %1").arg(length));
+    requireAtLeast(length, 0, "InputLen");
     m_nInputLen = length;
 }
 
 void CMSComm::SetRThreshold(short threshold) {
-    if (threshold < 0)
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: RThreshold = %1").arg(threshold));
+    requireAtLeast(threshold, 0, "RThreshold");
     m_nRThreshold = threshold;
 }
 
 void CMSComm::SetSThreshold(short threshold) {
-    if (threshold < 0)
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: SThreshold = %1").arg(threshold));
+    requireAtLeast(threshold, 0, "SThreshold");
     m_nSThreshold = threshold;
 }
 
