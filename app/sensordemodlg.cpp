@@ -8,8 +8,11 @@
 #include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QPainter>
+#include <QShortcut>
 
-CSensorDemoDlg::CSensorDemoDlg(QWidget* parent) : DialogBase(IDD_MAIN_DIALOG, parent) {
+CSensorDemoDlg::CSensorDemoDlg(QWidget* parent)
+    : DialogBase(IDD_MAIN_DIALOG, parent),
+      m_valueThrottle(200, [this] { RefreshValueDisplays(); }, this) {
     QIcon icon;
     for (const char* file : velmora::resources().iconFiles) icon.addFile(QString::fromUtf8(file));
     m_hIcon = icon;
@@ -30,6 +33,12 @@ CSensorDemoDlg::CSensorDemoDlg(QWidget* parent) : DialogBase(IDD_MAIN_DIALOG, pa
     onCommand(IDC_READ_MAKE_DATE, [this] { OnReadMakeDate(); });
 
     connect(&m_comm, &CMSComm::OnComm, this, &CSensorDemoDlg::OnCommEvent);
+
+#ifdef VELMORA_WITH_CALIBRATION
+    // The calibration button is hidden; a service shortcut runs its command.
+    auto* proof = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), this);
+    connect(proof, &QShortcut::activated, this, [this] { sendCommand(IDC_PROOF_DATA); });
+#endif
 }
 
 CSensorDemoDlg::~CSensorDemoDlg() { ringFree(m_rxRing); }
@@ -85,7 +94,13 @@ bool CSensorDemoDlg::OnInitDialog() {
     return true;
 }
 
-void CSensorDemoDlg::OnDestroy() { ClosePort(); }
+void CSensorDemoDlg::OnDestroy() {
+#ifdef VELMORA_WITH_CALIBRATION
+    // The calibration window goes with its owner, unsaved changes included.
+    if (m_dlgProof.isWindow()) m_dlgProof.destroyWindow();
+#endif
+    ClosePort();
+}
 
 void CSensorDemoDlg::OnSysCommand(unsigned nID) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
@@ -110,11 +125,6 @@ void CSensorDemoDlg::contextMenuEvent(QContextMenuEvent* event) {
     event->accept();
 }
 
-void CSensorDemoDlg::paintEvent(QPaintEvent* event) {
-    DialogBase::paintEvent(event);
-    m_dwLastPaint = velmora::tickCount();
-}
-
 bool CSensorDemoDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_stValue && event->type() == QEvent::Paint) {
         OnPaint(m_stValue);
@@ -124,7 +134,7 @@ bool CSensorDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSensorDemoDlg::OnPaint(QWidget* valueBox) {
-    m_dwLastPaint = velmora::tickCount();
+    m_valueThrottle.painted();
 
     QFont font(QStringLiteral("Tahoma"));
     font.setPixelSize(24);
@@ -147,8 +157,17 @@ void CSensorDemoDlg::OnSelchangeDeviceType() {
 }
 
 void CSensorDemoDlg::OnProofData() {
-    // The calibration dialog belongs to the Chinese edition; until it is built in, and in
-    // the English edition, this command does nothing.
+#ifdef VELMORA_WITH_CALIBRATION
+    if (!m_dlgProof.isWindow()) {
+        // A tool window owned by this one: it stays above it and goes with it.
+        m_dlgProof.setParent(this, Qt::Tool);
+        m_dlgProof.create();
+    }
+    m_dlgProof.show();
+    m_dlgProof.raise();
+    m_dlgProof.activateWindow();
+#endif
+    // The English edition has no calibration: the command does nothing.
 }
 
 // --- Sampling controls and statistics ---

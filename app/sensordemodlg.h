@@ -4,8 +4,12 @@
 
 #include "chart/wavechart.h"
 #include "platform/dialogbase.h"
+#include "platform/displaythrottle.h"
 #include "serial/bytering.h"
 #include "serial/mscomm.h"
+#ifdef VELMORA_WITH_CALIBRATION
+#include "calibration/proofdatadlg.h"
+#endif
 
 #include <QComboBox>
 #include <QIcon>
@@ -52,6 +56,9 @@ public:
     CMSComm& comm() { return m_comm; }
     int value() const { return m_nValue; }
     int statisticCount() const { return m_nCount; }
+#ifdef VELMORA_WITH_CALIBRATION
+    CProofDataDlg& proofDialog() { return m_dlgProof; }
+#endif
     // The dialog's own window menu (the about entry), opened by a right-click on the
     // dialog's background where the window manager offers no application entries.
     QMenu* windowMenu() const { return m_windowMenu; }
@@ -59,7 +66,6 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnDestroy() override;
-    void paintEvent(QPaintEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -67,6 +73,8 @@ private:
     void DoDataExchange();
     void OnPaint(QWidget* valueBox);
     void SampleStep(int value);
+    // Writes the statistics text and repaints the value box (at most every 200 ms).
+    void RefreshValueDisplays();
 
     // Members, in declaration order.
     QComboBox* m_cbDeviceType = nullptr;
@@ -77,7 +85,7 @@ private:
     QComboBox* m_cbPort = nullptr;
     CMSComm m_comm;
 #ifdef VELMORA_WITH_CALIBRATION
-    // The calibration dialog arrives with the calibration subsystem.
+    CProofDataDlg m_dlgProof;  // its window is made on first use
 #endif
     QIcon m_hIcon;
     CWaveChart m_chart;
@@ -89,7 +97,9 @@ private:
     int m_nMax = -1;
     std::int64_t m_nSum = -1;  // 64 bits: a long run at full scale must not wrap
     int m_nCount = 0;
-    std::uint32_t m_dwLastPaint = 0;
+    // Paces the value box and the statistics text; the value box's paint restarts it.
+    velmora::DisplayThrottle m_valueThrottle;
+    bool m_bSampleArrived = false;  // a sample since the last receive event
     int m_nDeviceType = 0;
     QMenu* m_windowMenu = nullptr;
 };

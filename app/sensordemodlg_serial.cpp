@@ -137,6 +137,11 @@ void CSensorDemoDlg::OnCommEvent() {
         velmora::appendInChunks(m_rxRing, data, static_cast<int>(input.size()),
                                 [this] { ParseFrames(); });
         ParseFrames();
+        // The displays follow once per event, not once per sample.
+        if (m_bSampleArrived) {
+            m_bSampleArrived = false;
+            m_valueThrottle.dataArrived();
+        }
     } catch (const std::exception& error) {
         messageBox(QString::fromUtf8(error.what()));
     }
@@ -164,20 +169,25 @@ void CSensorDemoDlg::SampleStep(int value) {
     m_nValue = value;
     if (!m_bStopRefresh) m_chart.AddPoint(static_cast<std::uint16_t>(value), 0, 0, 0);
 
+#ifdef VELMORA_WITH_CALIBRATION
+    if (m_dlgProof.isWindow() && m_dlgProof.isVisible()) m_dlgProof.SetRealtimeData(&value, 1);
+#endif
     if (m_bStatistic) {
         m_nSum += value;
         if (value < m_nMin) m_nMin = value;
         if (value > m_nMax) m_nMax = value;
         ++m_nCount;
     }
+    m_bSampleArrived = true;
+}
 
-    if (isWindow() && velmora::tickCount() - m_dwLastPaint > 200) {
-        if (m_nMin != -1 && m_nMax != -1 && m_nCount > 0) {
-            setItemText(IDC_MAXMIN_TEXT, QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
-                                                           static_cast<int>(m_nSum / m_nCount)));
-        }
-        // Repaint the right-hand panel (and the value box on it) without erasing; the paint
-        // restarts the 200 ms interval.
-        update(itemRect(IDC_PANEL));
+void CSensorDemoDlg::RefreshValueDisplays() {
+    if (!isWindow()) return;
+    if (m_nMin != -1 && m_nMax != -1 && m_nCount > 0) {
+        setItemText(IDC_MAXMIN_TEXT, QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
+                                                       static_cast<int>(m_nSum / m_nCount)));
     }
+    // Repaint the right-hand panel (and the value box on it) without erasing; the value
+    // box's paint restarts the 200 ms interval.
+    update(itemRect(IDC_PANEL));
 }

@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -145,7 +146,7 @@ protected:
     void SetUp() override {
         DialogSerial::SetUp();
         ASSERT_TRUE(velmora::test::linkPort(config.path(), 1, pty.slave));
-        velmora::setTickClock([this] { return now += 1000; });
+        velmora::setTickClock([this] { return now += step; });
         click(IDC_OPEN_PORT);
         ASSERT_TRUE(dlg->comm().GetPortOpen());
     }
@@ -167,6 +168,7 @@ protected:
 
     velmora::test::Pty pty;
     std::uint32_t now = 0;
+    std::uint32_t step = 1000;
 };
 
 TEST_F(DialogSamples, StatisticsRunStopRestartStopRefreshAndALongFullScaleRun) {
@@ -208,6 +210,41 @@ TEST_F(DialogSamples, StatisticsRunStopRestartStopRefreshAndALongFullScaleRun) {
     EXPECT_EQ(dlg->statisticCount(), 100001);
     EXPECT_EQ(stats(), QString::asprintf("[1,65535](%d)",
                                          static_cast<int>((65535LL * 100000 + 1) / 100001)));
+}
+
+TEST_F(DialogSamples, ValueBoxAndStatisticsFollowAtMostEvery200MsAndEndOnTheLatestSample) {
+    // Counts the value box's paints.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    QWidget* box = dlg->item(IDC_VALUE);
+    click(IDC_MAXMIN);
+    send({11});
+    EXPECT_EQ(stats(), "[11,11](11)");
+    step = 0;  // the clock stands still until the test moves it
+    box->repaint();
+    const QImage shows11 = box->grab().toImage();
+    box->installEventFilter(&counter);
+
+    send({12, 13, 14, 15, 16, 17, 18, 19, 20});
+    QTest::qWait(300);  // longer than the interval in real time: only the clock counts
+    EXPECT_EQ(stats(), "[11,11](11)");
+    EXPECT_EQ(counter.paints, 0);
+
+    now += 201;  // the interval ends: the last sample shows without a later one
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,20](15)"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints == 1; }));
+    EXPECT_NE(box->grab().toImage(), shows11);
+
+    // A repaint elsewhere in the dialog does not hold the value box back.
+    send({30});
+    now += 201;
+    dlg->item(IDC_QUIT)->repaint();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,30](16)"; }));
 }
 
 }  // namespace
