@@ -149,10 +149,13 @@ bool DialogBase::sendCommand(int id, Notify notify) {
 
 void DialogBase::endDialog(int result) { done(result); }
 
-void DialogBase::destroyWindow() { done(-1); }
+void DialogBase::destroyWindow() {
+    m_destroying = true;
+    done(-1);
+}
 
 void DialogBase::done(int result) {
-    if (m_created && !m_destroyed) {
+    if (m_created && !m_destroyed && (!m_endHidesOnly || m_destroying)) {
         m_destroyed = true;
         OnDestroy();
     }
@@ -195,8 +198,12 @@ void DialogBase::keyPressEvent(QKeyEvent* event) {
 }
 
 void DialogBase::closeEvent(QCloseEvent* event) {
-    // The window's close button acts as the cancel command.
-    if (isWindow()) sendCommand(IDCANCEL_ANSWER);
+    // The handler decides: ending the dialog hides it, anything else keeps it open.
+    if (isWindow()) {
+        OnClose();
+        event->ignore();
+        return;
+    }
     event->accept();
 }
 

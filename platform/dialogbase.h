@@ -77,6 +77,12 @@ protected:
     virtual void OnDestroy() {}
     virtual void OnOK() { endDialog(IDOK_ANSWER); }
     virtual void OnCancel() { endDialog(IDCANCEL_ANSWER); }
+    // The window's close button; acts as the cancel command unless overridden.
+    virtual void OnClose() { sendCommand(IDCANCEL_ANSWER); }
+
+    // For a modeless dialog that lives on after it is ended: ending it only hides the
+    // window, and only destroyWindow destroys it.
+    void setEndHidesOnly(bool hides) { m_endHidesOnly = hides; }
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -90,6 +96,8 @@ private:
     const DialogTemplate* m_template;
     bool m_created = false;
     bool m_destroyed = false;
+    bool m_endHidesOnly = false;
+    bool m_destroying = false;
     QHash<int, QWidget*> m_items;
     std::map<std::pair<int, Notify>, Handler> m_handlers;
 };

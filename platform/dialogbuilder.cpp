@@ -13,7 +13,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSet>
-#include <QTreeWidget>
+#include <QHeaderView>
+#include <QTableWidget>
 
 
 namespace velmora {
@@ -114,10 +115,18 @@ QWidget* createControl(const ControlTemplate& c, QWidget* parent) {
             return frame;
         }
         case ControlKind::ListView: {
-            auto* list = new QTreeWidget(parent);
-            list->setRootIsDecorated(false);
-            list->setUniformRowHeights(true);
-            list->setAllColumnsShowFocus(true);
+            // A report view: rows of read-only texts under a header, no row numbers; grid
+            // lines, row selection and movable columns are the dialog's to turn on.
+            auto* list = new QTableWidget(parent);
+            list->verticalHeader()->hide();
+            list->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+            list->verticalHeader()->setDefaultSectionSize(QFontMetrics(parent->font()).height() + 4);
+            list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            list->horizontalHeader()->setHighlightSections(false);
+            list->setShowGrid(false);
+            list->setWordWrap(false);
+            list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            list->setSelectionMode(QAbstractItemView::ExtendedSelection);
             return list;
         }
         case ControlKind::Custom: return nullptr;  // the dialog class provides it

@@ -69,9 +69,10 @@ TEST_F(ProofFile, LoadingFillsBothSensorsWithSensorTwoFallingBackToSensorOne) {
         {"[QZTK-DATA]\nSensor_1=(100,5);(200,10);\n", {two, two}},
         {"[QZTK-DATA]\nSensor_1=(100,5);(200,10);\nSensor_2=\n", {two, two}},
         {"[qztk-data]\r\n  SENSOR_1 = (100,5);(200,10);  \r\nsensor_2=(7,8);(9,10);\r\n",
-         {two, {{7, 8}, {9, 10}}}},
-        {"[QZTK-DATA]\nSensor_1=(1,2);\nSensor_2=(3,4);(5,6);\n", {{}, {{3, 4}, {5, 6}}}},
-        {"[QZTK-DATA]\nSensor_2=(3,4);\n", {{}, {}}},  // six characters: no records
+         {two, ProofPointList{{7, 8}, {9, 10}}}},
+        {"[QZTK-DATA]\nSensor_1=(1,2);\nSensor_2=(3,4);(5,6);\n",
+         {ProofPointList{}, ProofPointList{{3, 4}, {5, 6}}}},
+        {"[QZTK-DATA]\nSensor_2=(3,4);\n", {}},  // six characters: no records
         {"[Other]\nSensor_1=(1,20);\n[QZTK-DATA]\nSensor_1=(100,5);(200,10);\n"
          "[QZTK-DATA]\nSensor_2=(3,40);\n",
          {two, two}},
