@@ -54,6 +54,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Creates the two zoom buttons (replacing those of an earlier Create).
+    void OnCreate();
+    QPushButton* makeButton(const QString& caption, int id);
     void OnSize(int cx, int cy);
     void OnMouseMove(QPoint point);
 
