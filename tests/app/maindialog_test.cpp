@@ -201,3 +201,21 @@ TEST(AboutBox, ShowsTheIconAndTheVersionOfTheVersionBlock) {
     EXPECT_TRUE(versionShown);
     EXPECT_TRUE(iconShown);
 }
+
+TEST_F(MainDialog, ProofDataCommandOpensTheCalibrationWindowOnlyInVelmora) {
+    // Command 1049 twice: Velmora makes one calibration window and shows it both times;
+    // VelmoraEn opens nothing.
+    const auto calibrationWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += w->isVisible() && w->windowTitle() == QString::fromUtf8("传感器标定");
+        return n;
+    };
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(dlg->sendCommand(IDC_PROOF_DATA));
+        EXPECT_EQ(calibrationWindows(), VELMORA_ZH ? 1 : 0);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != dlg.get() && w->isVisible()) w->hide();
+    }
+    EXPECT_TRUE(velmora::test::messageBoxes().empty());
+}
