@@ -164,6 +164,11 @@ QHash<int, QWidget*> buildDialog(const DialogTemplate& tmpl, QWidget* dialog) {
             r.setHeight(closed);
         } else if (c.kind == ControlKind::Icon) {
             r.setSize(QSize(32, 32));  // icons keep their natural size
+        } else if (c.kind == ControlKind::Text && r.height() < 2 * QFontMetrics(font).height()) {
+            // A one-line label whose text is wider in this font than in the one the layout was
+            // made for grows to the right rather than cutting its text off.
+            const int need = QFontMetrics(font).horizontalAdvance(staticText(c)) + 2;
+            r.setWidth(qMin(qMax(r.width(), need), dialog->width() - r.left()));
         }
         w->setGeometry(r);
         // Controls outside the tab order still take focus when clicked.
@@ -173,6 +178,12 @@ QHash<int, QWidget*> buildDialog(const DialogTemplate& tmpl, QWidget* dialog) {
             w->setFocusPolicy(Qt::ClickFocus);
         if (c.style & kDisabled) w->setEnabled(false);
         if (c.style & kHidden) w->hide();
+        if (c.kind == ControlKind::GroupBox) {
+            // A group box only frames its controls: it lies beneath them and lets the mouse
+            // through, whatever its place in the tab order.
+            w->setAttribute(Qt::WA_TransparentForMouseEvents);
+            w->lower();
+        }
         if (c.id != -1) {
             w->setObjectName(QStringLiteral("ctrl_%1").arg(c.id));
             w->setProperty("controlId", c.id);

@@ -8,6 +8,7 @@
 #include "res/resource.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFontMetrics>
@@ -121,6 +122,22 @@ TEST(EditionWidgets, TemplatesBuildWithTheirItems) {
                 if (c.id == IDC_STATIC || c.kind == K::Custom) continue;
                 ASSERT_NE(dlg.item(c.id), nullptr) << name << " " << d->id << ": " << c.id;
                 EXPECT_EQ(dlg.item(c.id)->isHidden(), (c.style & kHidden) != 0) << c.id;
+            }
+            // What the operator clicks reaches the control under the pointer: no group box
+            // or frame lies over it.
+            for (QWidget* w : dlg.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (!w->isVisibleTo(&dlg) || w->focusPolicy() == Qt::NoFocus) continue;
+                QWidget* hit = dlg.childAt(w->geometry().center());
+                EXPECT_TRUE(hit == w || w->isAncestorOf(hit))
+                    << name << " " << d->id << ": " << w->objectName().toStdString() << " lies under "
+                    << (hit ? hit->objectName().toStdString() : "nothing");
+            }
+            // A one-line text is shown whole.
+            for (QLabel* label : dlg.findChildren<QLabel*>()) {
+                if (label->text().isEmpty() || label->height() > 2 * label->fontMetrics().height())
+                    continue;
+                EXPECT_GE(label->width(), label->fontMetrics().horizontalAdvance(label->text()))
+                    << name << " " << d->id << ": " << label->text().toStdString();
             }
             for (const DialogInitData& init : table().dialogInit) {
                 if (init.dialogId != d->id) continue;
