@@ -85,6 +85,12 @@ QPushButton* CProofGraphWnd::makeButton(const QString& caption, int id) {
     auto* button = new QPushButton(caption, this);
     button->setObjectName(QStringLiteral("ctrl_%1").arg(id));
     button->setFlat(true);
+    // A flat button still shows its face and a thin border, so the sign stands out on the
+    // dark plot.
+    button->setAutoFillBackground(true);
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: palette(button); border: 1px solid palette(shadow);"
+        " padding: 0px; }"));
     button->setGeometry(QRect());
     // Explicitly hidden, so that showing the graph does not show the button with it.
     button->hide();

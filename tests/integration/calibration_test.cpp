@@ -273,6 +273,14 @@ TEST_F(Calibration, IntervalStatisticsAndCalibratingWithTheirAverage) {
     EXPECT_EQ(proof->itemText(IDC_AVERAGE), "250|2");
     calibrate("25");
     EXPECT_EQ(rows().back(), "2|25.00|250|0.10000");
+
+    // A long interval at full scale: 40,000 readings would wrap a 32-bit sum.
+    click(IDC_CALC_AVERAGE);
+    step = 0;
+    const int full = 65535;
+    for (int i = 0; i < 40000; ++i) proof->SetRealtimeData(&full, 1);
+    now += 51;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return proof->itemText(IDC_AVERAGE) == "65535|10470"; }));
 }
 
 TEST_F(Calibration, LiveTextsAndPanelFollowAtMostEvery50MsAndEndOnTheLatestReading) {
