@@ -85,6 +85,9 @@ bool CSensorDemoDlg::OnInitDialog() {
 
     m_cbBaud->setCurrentIndex(3);  // 57600
 
+    // The chart starts shifted down; the box says so from the start.
+    setChecked(IDC_MOVE_DOWN, m_chart.m_bMoveDown);
+
     QRect placement = rect();
     if (item(IDC_WAVE_FRAME)) placement = itemRect(IDC_WAVE_FRAME);
     m_chart.Create(placement, this, IDC_WAVE_CHART);

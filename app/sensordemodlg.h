@@ -55,7 +55,7 @@ public:
     CWaveChart& chart() { return m_chart; }
     CMSComm& comm() { return m_comm; }
     int value() const { return m_nValue; }
-    int statisticCount() const { return m_nCount; }
+    std::int64_t statisticCount() const { return m_nCount; }
 #ifdef VELMORA_WITH_CALIBRATION
     CProofDataDlg& proofDialog() { return m_dlgProof; }
 #endif
@@ -96,7 +96,7 @@ private:
     int m_nMin = -1;
     int m_nMax = -1;
     std::int64_t m_nSum = -1;  // 64 bits: a long run at full scale must not wrap
-    int m_nCount = 0;
+    std::int64_t m_nCount = 0;  // 64 bits: hours at a high sample rate must not wrap
     // Paces the value box and the statistics text; the value box's paint restarts it.
     velmora::DisplayThrottle m_valueThrottle;
     bool m_bSampleArrived = false;  // a sample since the last receive event

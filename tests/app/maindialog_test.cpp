@@ -177,13 +177,44 @@ TEST_F(MainDialog, MaxMinCaptionFollowsTheRun) {
     EXPECT_FALSE(dlg->isChecked(IDC_MAXMIN));
 }
 
-TEST_F(MainDialog, MovedownBoxStartsClearWhileTheChartShiftsDown) {
-    EXPECT_FALSE(dlg->isChecked(IDC_MOVE_DOWN));
-    EXPECT_TRUE(dlg->chart().m_bMoveDown);
+// Rows of the chart's picture holding pixels of one colour, as the operator sees them.
+std::vector<int> rowsOf(CSensorDemoDlg& dlg, const QColor& colour) {
+    QWidget* chart = dlg.findChild<QWidget*>(QStringLiteral("ctrl_%1").arg(IDC_WAVE_CHART));
+    const QImage image = chart->grab().toImage();
+    std::vector<int> rows;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour) {
+                rows.push_back(y);
+                break;
+            }
+    return rows;
+}
+
+TEST_F(MainDialog, ChartButtonsActOnThePicture) {
+    const QColor trace(255, 255, 255), baseline(255, 0, 0);
+    for (int i = 0; i < 50; ++i) dlg->chart().AddPoint(1200, 0, 0, 0);
+    const std::vector<int> traceRows = rowsOf(*dlg, trace);
+    ASSERT_FALSE(traceRows.empty());
+
+    // "Proof Baseline" moves the baseline to the samples.
+    const std::vector<int> baselineRows = rowsOf(*dlg, baseline);
+    QTest::mouseClick(dlg->item(IDC_PROOF_BASELINE), Qt::LeftButton);
+    EXPECT_NE(rowsOf(*dlg, baseline), baselineRows);
+
+    // "Movedown Data" starts ticked, as the chart starts shifted down; unticking it raises
+    // the trace, ticking it again lowers it back.
+    EXPECT_TRUE(dlg->isChecked(IDC_MOVE_DOWN));
+    const std::vector<int> shifted = rowsOf(*dlg, trace);
     QTest::mouseClick(dlg->item(IDC_MOVE_DOWN), Qt::LeftButton);
-    EXPECT_TRUE(dlg->chart().m_bMoveDown);
+    ASSERT_FALSE(rowsOf(*dlg, trace).empty());
+    EXPECT_LT(rowsOf(*dlg, trace).front(), shifted.front());
     QTest::mouseClick(dlg->item(IDC_MOVE_DOWN), Qt::LeftButton);
-    EXPECT_FALSE(dlg->chart().m_bMoveDown);
+    EXPECT_EQ(rowsOf(*dlg, trace), shifted);
+
+    // "Clear Data" leaves an empty plot.
+    QTest::mouseClick(dlg->item(IDC_CLEAR_DATA), Qt::LeftButton);
+    EXPECT_TRUE(rowsOf(*dlg, trace).empty());
 }
 
 TEST(AboutBox, ShowsTheIconAndTheVersionOfTheVersionBlock) {
