@@ -3,6 +3,7 @@
 #include "platform/dialogbuilder.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
@@ -26,6 +27,33 @@ void DialogBase::createControls() {
     m_items = buildDialog(*m_template, this);
     for (auto it = m_items.cbegin(); it != m_items.cend(); ++it) wire(it.key(), it.value());
     m_created = true;
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && isAncestorOf(now)) updateDefaultButton();
+    });
+}
+
+void DialogBase::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    // Showing a dialog lets the toolkit pick a default button of its own.
+    if (visible && m_created) updateDefaultButton();
+}
+
+QPushButton* DialogBase::templateDefaultButton() const {
+    for (const ControlTemplate& c : m_template->controls) {
+        if (c.kind != ControlKind::DefPushButton) continue;
+        auto* b = itemAs<QPushButton>(c.id);
+        if (b && b->isVisible() && b->isEnabled()) return b;
+    }
+    return nullptr;
+}
+
+void DialogBase::updateDefaultButton() {
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    QPushButton* enterClicks = focused && !focused->isCheckable() && focused->isEnabled()
+                                   ? focused
+                                   : templateDefaultButton();
+    for (QPushButton* b : findChildren<QPushButton*>(Qt::FindDirectChildrenOnly))
+        if (b->isDefault() != (b == enterClicks)) b->setDefault(b == enterClicks);
 }
 
 void DialogBase::wire(int id, QWidget* widget) {
@@ -180,15 +208,9 @@ void DialogBase::keyPressEvent(QKeyEvent* event) {
                 focused->click();
                 return;
             }
-            // Qt moves "default" along with the focus; the template's default button is
-            // the one that stays.
-            for (const ControlTemplate& c : m_template->controls) {
-                if (c.kind != ControlKind::DefPushButton) continue;
-                auto* b = itemAs<QPushButton>(c.id);
-                if (b && b->isVisible() && b->isEnabled()) {
-                    b->click();
-                    return;
-                }
+            if (QPushButton* b = templateDefaultButton()) {
+                b->click();
+                return;
             }
             sendCommand(IDOK_ANSWER);
             return;

@@ -86,10 +86,15 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void setVisible(bool visible) override;
     void done(int result) override;
 
 private:
     void createControls();
+    // Marks as default exactly the button that Enter would click: the focused push button,
+    // else the template's default button, else none (then Enter ends the dialog).
+    void updateDefaultButton();
+    QPushButton* templateDefaultButton() const;
     void wire(int id, QWidget* widget);
 
     int m_templateId;

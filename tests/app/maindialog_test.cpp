@@ -118,6 +118,19 @@ TEST_F(MainDialog, EnterOnAFocusedPushButtonClicksItInsteadOfEndingTheDialog) {
     EXPECT_TRUE(dlg->isVisible());
 }
 
+TEST_F(MainDialog, NoButtonLooksDefaultWhereEnterEndsTheDialog) {
+    // The look of "Open Port" while the focus is on another push button, where it is surely
+    // not the default; with the focus on the port box, where Enter ends the dialog, it must
+    // look the same. On itself it takes Enter and looks it.
+    QWidget* open = dlg->item(IDC_OPEN_PORT);
+    dlg->item(IDC_QUIT)->setFocus();
+    const QImage plain = open->grab().toImage();
+    dlg->item(IDC_PORT)->setFocus();
+    EXPECT_EQ(open->grab().toImage(), plain);
+    open->setFocus();
+    EXPECT_NE(open->grab().toImage(), plain);
+}
+
 TEST_F(MainDialog, EscapeEnterAndQuitEachEndTheDialog) {
     const std::function<void(CSensorDemoDlg&)> enders[] = {
         [](CSensorDemoDlg& d) { QTest::keyClick(&d, Qt::Key_Escape); },
