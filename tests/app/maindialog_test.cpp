@@ -14,11 +14,17 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
+
+#include <csignal>
+#include <sys/types.h>
 
 using velmora::editionText;
 
@@ -262,4 +268,32 @@ TEST_F(MainDialog, ProofDataCommandOpensTheCalibrationWindowOnlyInVelmora) {
             if (w != dlg.get() && w->isVisible()) w->hide();
     }
     EXPECT_TRUE(velmora::test::messageBoxes().empty());
+}
+
+// Asked to terminate, the program ends as on Quit, with a normal exit.
+TEST(Program, EndsNormallyOnTerminationSignals) {
+    QTemporaryDir config;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("XDG_CONFIG_HOME", config.path());
+        program.setProcessEnvironment(env);
+        program.start(VELMORA_PROGRAM, {});
+        ASSERT_TRUE(program.waitForStarted());
+        // Waits until the program has taken the signal over (its caught-signal mask).
+        const auto catches = [&] {
+            QFile status(QStringLiteral("/proc/%1/status").arg(program.processId()));
+            if (!status.open(QIODevice::ReadOnly)) return false;
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("SigCgt:"))
+                    return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (sig - 1) & 1) != 0;
+            return false;
+        };
+        ASSERT_TRUE(QTest::qWaitFor(catches, 30000)) << sig;
+        ::kill(static_cast<pid_t>(program.processId()), sig);
+        ASSERT_TRUE(program.waitForFinished(30000)) << sig;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << sig;
+        EXPECT_EQ(program.exitCode(), 0) << sig;
+    }
 }

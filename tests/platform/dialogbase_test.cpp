@@ -3,15 +3,20 @@
 
 #include "platform/dialogbase.h"
 #include "platform/messagebox.h"
+#include "platform/terminationsignals.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace velmora;
 
@@ -124,4 +129,15 @@ TEST(MessageBox, CaptionDefaultsToTheApplicationName) {
     EXPECT_EQ(test::messageBoxes()[0].caption, QCoreApplication::applicationName());
     EXPECT_EQ(test::messageBoxes()[1].caption, QStringLiteral("Own"));
     EXPECT_EQ(test::messageBoxes()[1].type, unsigned(MB_YESNO));
+}
+
+TEST(TerminationSignals, EndTheModalDialogAsItsQuitDoes) {
+    installResources(test::kTestResources);
+    endDialogsOnTerminationSignals();
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        TestDialog dlg;
+        QTimer::singleShot(0, [sig] { ::kill(::getpid(), sig); });
+        EXPECT_EQ(dlg.doModal(), -1) << sig;
+        EXPECT_EQ(dlg.destroys, 1) << sig;
+    }
 }
