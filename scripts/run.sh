@@ -12,12 +12,17 @@ build="${VELMORA_BUILD_DIR:-$root/build}"
 "$root/scripts/build.sh"
 
 program="$build/app/VelmoraEn"
-[ "${1:-}" = "zh" ] && program="$build/app/Velmora"
+demo="$build/tools/demo/velmora-demo"
+if [ "${1:-}" = "zh" ]; then
+  program="$build/app/Velmora"
+  demo="$build/tools/demo/velmora-demo-zh"
+fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   shot="$root/velmora-demo.png"
-  echo "No display: running the headless demo (to see the window: xvfb-run -a scripts/run.sh)."
-  QT_QPA_PLATFORM=offscreen "$build/tools/demo/velmora-demo" "$shot"
+  echo "No display: running the headless demo (xvfb-run -a scripts/run.sh runs the program on a"
+  echo "virtual screen instead, for scripted checks: nobody sees it)."
+  QT_QPA_PLATFORM=offscreen "$demo" "$shot"
   exit 0
 fi
 

@@ -1,10 +1,10 @@
-// velmora-demo: the English main dialog against the device simulator, without anyone at the
-// keyboard. It clicks through open port, start sampling, read device number and date, lets the
+// velmora-demo (English edition) and velmora-demo-zh (Chinese edition): the edition's main
+// dialog against the device simulator, without anyone at the keyboard. It clicks through open port, start sampling, read device number and date, lets the
 // waveform run for a few seconds, stops, writes a screenshot and closes the port.
+#include "app/edition.h"
 #include "app/sensordemodlg.h"
 #include "platform/dialogbuilder.h"
 #include "platform/messagebox.h"
-#include "res/editions.h"
 #include "res/resource.h"
 #include "tools/sim/devicesimulator.h"
 
@@ -35,7 +35,7 @@ void usage() {
     std::puts(
         "Usage: velmora-demo [--seconds N] [--rate N] [OUTPUT.png]\n"
         "\n"
-        "Runs the English main dialog against the device simulator on COM1: open port, start\n"
+        "Runs the main dialog against the device simulator on COM1: open port, start\n"
         "sampling, read device number and date, N seconds of live waveform (default 4) at the\n"
         "given samples per second (default 200), stop sampling, write a screenshot (default\n"
         "velmora-demo.png) and close the port. Without a display it runs offscreen.");
@@ -121,7 +121,7 @@ int main(int argc, char** argv) {
     std::printf("velmora-demo: simulated device on %s, linked as COM1\n", sim.slavePath().c_str());
 
     QApplication app(argc, argv);
-    velmora::installResources(velmora::englishResources());
+    velmora::installResources(velmora::editionResources());
     velmora::installFontSubstitutions();
     // No one is there to answer a message box: print it and carry on.
     std::vector<QString> boxes;
@@ -136,7 +136,6 @@ int main(int argc, char** argv) {
     dlg.show();
     pump(200);
 
-    const QString closedCaption = dlg.itemText(IDC_OPEN_PORT);
     dlg.sendCommand(IDC_OPEN_PORT);
     pump(100);
     if (!dlg.comm().GetPortOpen()) {
@@ -168,7 +167,8 @@ int main(int argc, char** argv) {
 
     dlg.sendCommand(IDC_OPEN_PORT);  // the same button closes the port
     pump(100);
-    const bool closed = !dlg.comm().GetPortOpen() && dlg.itemText(IDC_OPEN_PORT) == closedCaption;
+    const bool closed = !dlg.comm().GetPortOpen() &&
+                        dlg.itemText(IDC_OPEN_PORT) == velmora::editionText("打开串口", "Open Port");
     dlg.destroyWindow();
     sim.stop();
 
