@@ -152,6 +152,57 @@ TEST(EditionWidgets, TemplatesBuildWithTheirItems) {
     }
 }
 
+// Every numbered control of the main dialog lies where the layout table of each edition puts
+// it, in dialog units of the edition's dialog font (combo boxes: their closed height).
+TEST(MainDialogLayout, EveryControlWhereTheLayoutTablePutsIt) {
+    struct Place {
+        int id;
+        QRect zh, en;
+    };
+    const QRect same;  // the English layout is the Chinese one
+    const Place table[] = {
+        {IDC_WAVE_GROUP, {3, 3, 595, 260}, same},
+        {IDC_OPEN_PORT, {109, 301, 40, 22}, {112, 302, 52, 22}},
+        {IDC_WAVE_FRAME, {6, 16, 516, 244}, same},
+        {IDC_QUIT, {528, 316, 56, 20}, same},
+        {IDC_PROMPT, {7, 267, 222, 12}, same},
+        {IDC_VALUE, {525, 16, 68, 30}, same},
+        {IDC_PANEL, {523, 10, 72, 250}, same},
+        {IDC_BAUD, {52, 318, 54, 158}, {54, 318, 54, 158}},
+        {IDC_PORT, {52, 301, 54, 126}, {54, 301, 54, 126}},
+        {IDC_DEVICE_TYPE, {122, 150, 98, 98}, {170, 221, 98, 98}},
+        {IDC_PROOF_BASELINE, {531, 100, 56, 20}, {527, 100, 64, 20}},
+        {IDC_CLEAR_DATA, {531, 233, 56, 20}, {527, 233, 64, 20}},
+        {IDC_PROOF_DATA, {531, 206, 56, 20}, {527, 206, 64, 20}},
+        {IDC_STOP_REFRESH, {536, 142, 48, 10}, {526, 142, 66, 10}},
+        {IDC_MAXMIN_TEXT, {525, 48, 68, 12}, same},
+        {IDC_MAXMIN, {531, 73, 56, 20}, {527, 73, 64, 20}},
+        {IDC_MOVE_DOWN, {536, 126, 48, 10}, {526, 126, 66, 10}},
+        {IDC_START_SAMPLING, {175, 291, 46, 20}, {175, 291, 68, 20}},
+        {IDC_STOP_SAMPLING, {175, 314, 46, 20}, {175, 314, 68, 20}},
+        {IDC_READ_DEVICE_NO, {226, 291, 50, 20}, {256, 291, 68, 20}},
+        {IDC_READ_MAKE_DATE, {226, 314, 50, 20}, {256, 314, 68, 20}},
+        {IDC_DEVICE_NO, {280, 294, 56, 16}, {327, 294, 56, 16}},
+        {IDC_MAKE_DATE, {280, 317, 56, 16}, {327, 317, 56, 16}},
+    };
+    for (const auto& [name, resources] : kEditions) {
+        installResources(resources());
+        DialogBase dlg(IDD_MAIN_DIALOG);
+        ASSERT_TRUE(dlg.create());
+        const DialogUnits units = dialogBaseUnits(dlg.font());
+        EXPECT_EQ(dlg.size(), mapDialogRect(QRect(0, 0, 600, 341), units).size()) << name;
+        const bool english = std::string_view(name) == "VelmoraEn";
+        for (const Place& p : table) {
+            const QRect dlu = english && !p.en.isNull() ? p.en : p.zh;
+            QRect expected = mapDialogRect(dlu, units);
+            const QRect actual = dlg.itemRect(p.id);
+            if (qobject_cast<QComboBox*>(dlg.item(p.id))) expected.setHeight(actual.height());
+            EXPECT_EQ(actual, expected) << name << " " << p.id;
+        }
+        dlg.destroyWindow();
+    }
+}
+
 // Every character of the Chinese texts must have a glyph in the dialog fonts, or the operator
 // sees boxes.
 TEST(ChineseEdition, TextsHaveGlyphsInTheDialogFont) {
