@@ -175,18 +175,23 @@ TEST_F(ProofGraphTest, EveryChangeButAQuietAddPointRequestsARepaint) {
 TEST_F(ProofGraphTest, ZoomButtonsShowUnderTheCursorAndKeepToTheTopCorners) {
     auto* plus = graph.findChild<QPushButton*>("ctrl_32001");
     auto* minus = graph.findChild<QPushButton*>("ctrl_32002");
-    ASSERT_TRUE(plus && minus);
+    ASSERT_NE(plus, nullptr);
+    ASSERT_NE(minus, nullptr);
     EXPECT_EQ(plus->text() + minus->text(), "+-");
-    EXPECT_TRUE(plus->isFlat() && minus->isFlat());
+    EXPECT_TRUE(plus->isFlat());
+    EXPECT_TRUE(minus->isFlat());
     showAll();
-    EXPECT_FALSE(plus->isVisible() || minus->isVisible());  // showing the graph keeps them hidden
+    // Showing the graph keeps them hidden.
+    EXPECT_FALSE(plus->isVisible());
+    EXPECT_FALSE(minus->isVisible());
     EXPECT_EQ(minus->geometry(), QRect(0, 0, 16, 16));
     EXPECT_EQ(plus->geometry(), QRect(kW - 16, 0, 16, 16));
     graph.resize(250, 120);
     EXPECT_EQ(plus->geometry(), QRect(234, 0, 16, 16));
 
     QTest::mouseMove(&graph, QPoint(240, 8));
-    EXPECT_TRUE(plus->isVisible() && !minus->isVisible());
+    EXPECT_TRUE(plus->isVisible());
+    EXPECT_FALSE(minus->isVisible());
     QTest::mouseMove(&graph, QPoint(120, 60));
     EXPECT_FALSE(plus->isVisible());
     QMouseEvent move(QEvent::MouseMove, QPointF(3, 15), graph.mapToGlobal(QPointF(3, 15)),

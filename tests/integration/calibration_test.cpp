@@ -119,7 +119,8 @@ TEST_F(Calibration, OpensOnceWithItsLayoutAndClosingOnlyHides) {
         EXPECT_EQ(list->horizontalHeaderItem(c)->text(), u8(titles[c]));
         EXPECT_EQ(list->columnWidth(c), widths[c]);
     }
-    EXPECT_TRUE(list->showGrid() && list->horizontalHeader()->sectionsMovable());
+    EXPECT_TRUE(list->showGrid());
+    EXPECT_TRUE(list->horizontalHeader()->sectionsMovable());
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
     EXPECT_TRUE(list->isVisible());
     EXPECT_FALSE(proof->graph().isVisible());

@@ -50,17 +50,22 @@ TEST(EditionTables, IdsAreDefinedAndUniqueAndControlsFit) {
             for (const ControlTemplate& c : d->controls) {
                 const bool combo = c.kind == K::ComboDropDown || c.kind == K::ComboDropList;
                 EXPECT_TRUE(defined.count(c.id)) << name << " " << d->id << ": " << c.id;
-                EXPECT_TRUE(c.id == IDC_STATIC || seen.insert(c.id).second) << name << c.id;
-                EXPECT_TRUE(c.x >= 0 && c.y >= 0 && c.x + c.cx <= d->cx &&
-                            c.y + (combo ? 12 : c.cy) <= d->cy)
+                if (c.id != IDC_STATIC) {
+                    EXPECT_TRUE(seen.insert(c.id).second) << name << c.id;
+                }
+                // Inside the dialog (a combo box by its closed height).
+                const QRect inside(0, 0, d->cx, d->cy);
+                EXPECT_TRUE(inside.contains(QRect(c.x, c.y, c.cx, combo ? 12 : c.cy)))
                     << name << " " << d->id << ": " << c.id << " " << c.text;
             }
         }
         ASSERT_EQ(table().menus.size(), 1u);
         std::set<int> seen;
-        for (const MenuItemTemplate* item : menuItems(table().menus[0]->items))
-            EXPECT_TRUE(!item->id || (defined.count(item->id) && seen.insert(item->id).second))
-                << name << " menu item " << item->id;
+        for (const MenuItemTemplate* item : menuItems(table().menus[0]->items)) {
+            if (!item->id) continue;
+            EXPECT_TRUE(defined.count(item->id)) << name << " menu item " << item->id;
+            EXPECT_TRUE(seen.insert(item->id).second) << name << " menu item " << item->id;
+        }
     }
 }
 
@@ -80,8 +85,11 @@ TEST(MainDialog, EnglishEditionDiffersOnlyInLayoutAndTabOrder) {
     const DialogTemplate* zh = findDialog(IDD_MAIN_DIALOG);
     installResources(englishResources());
     const DialogTemplate* en = findDialog(IDD_MAIN_DIALOG);
-    ASSERT_TRUE(zh && en && zh->controls.size() == en->controls.size());
-    EXPECT_TRUE(zh->cx == en->cx && zh->cy == en->cy && zh->style == en->style);
+    ASSERT_NE(zh, nullptr);
+    ASSERT_NE(en, nullptr);
+    ASSERT_EQ(zh->controls.size(), en->controls.size());
+    EXPECT_EQ(QSize(zh->cx, zh->cy), QSize(en->cx, en->cy));
+    EXPECT_EQ(zh->style, en->style);
     std::map<std::string, const ControlTemplate*> english;
     std::vector<std::string> englishOrder, expectedOrder;
     for (const ControlTemplate& c : en->controls) {
@@ -92,7 +100,9 @@ TEST(MainDialog, EnglishEditionDiffersOnlyInLayoutAndTabOrder) {
     for (const ControlTemplate& c : zh->controls) {
         ASSERT_TRUE(english.contains(key(c))) << key(c);
         const ControlTemplate& o = *english[key(c)];
-        EXPECT_TRUE(c.kind == o.kind && c.style == o.style && !*c.text == !*o.text) << key(c);
+        EXPECT_EQ(c.kind, o.kind) << key(c);
+        EXPECT_EQ(c.style, o.style) << key(c);
+        EXPECT_EQ(!*c.text, !*o.text) << key(c);
         if (c.x != o.x || c.y != o.y || c.cx != o.cx || c.cy != o.cy) moved.insert(key(c));
         expectedOrder.push_back(key(c));
     }
