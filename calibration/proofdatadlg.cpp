@@ -15,9 +15,6 @@
 
 namespace {
 
-// Child id of the graph window.
-constexpr int kGraphId = 100;
-
 // Minima start above every reading when the statistics start.
 constexpr int kStatsMinStart = 16777215;
 
@@ -84,7 +81,7 @@ bool CProofDataDlg::OnInitDialog() {
 
     QRect graphRect(6, 6, 626, 596);
     if (item(IDC_PROOF_GRAPH)) graphRect = itemRect(IDC_PROOF_GRAPH).adjusted(2, 2, -2, -2);
-    m_graph.Create(graphRect, this, kGraphId);
+    m_graph.Create(graphRect, this, IDC_GRAPH);
 
     m_comboSensor->setCurrentIndex(0);
     InitListHeader();

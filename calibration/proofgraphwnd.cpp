@@ -1,5 +1,7 @@
 #include "calibration/proofgraphwnd.h"
 
+#include "res/resource.h"
+
 #include <QCursor>
 #include <QEvent>
 #include <QMouseEvent>

@@ -14,9 +14,6 @@
 class QPainter;
 class QPushButton;
 
-// Ids of the graph's zoom buttons.
-inline constexpr int IDC_GRAPH_ZOOM_IN = 32001;
-inline constexpr int IDC_GRAPH_ZOOM_OUT = 32002;
 
 class CProofGraphWnd : public QWidget {
     Q_OBJECT

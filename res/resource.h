@@ -76,5 +76,10 @@
 // Framework help command
 #define ID_HELP 57670
 
-// Child id of the waveform chart window
+// Child ids of the waveform chart window and of the calibration graph
 #define IDC_WAVE_CHART 100
+#define IDC_GRAPH 100
+
+// Zoom buttons of the calibration graph
+#define IDC_GRAPH_ZOOM_IN 32001
+#define IDC_GRAPH_ZOOM_OUT 32002
