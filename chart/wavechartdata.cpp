@@ -52,11 +52,15 @@ int WaveChartData::recalcCapacity() {
     int cap = m_nZoomX > 0 ? m_rcClient.width() * m_sizeLogical.cx / m_nZoomX : 0;
     if (cap > WAVE_MAX_POINTS || cap < 1) cap = WAVE_MAX_POINTS;
 
-    // Index list of the samples that stay: the oldest `cap` of the display sequence.
+    // Index list of the samples that stay. The page-turning display keeps the oldest `cap`
+    // of the display sequence, so the page goes on where it was. The scrolling display keeps
+    // the newest `cap`, so the trace stays continuous and still ends with the latest sample.
+    const int skip = m_bScroll ? std::max(0, displayCount() - cap) : 0;
     std::array<int, WAVE_MAX_POINTS> keep;
+    int seen = 0;
     int n = 0;
     forEachDisplayed([&](int i) {
-        if (n < cap) keep[n++] = i;
+        if (seen++ >= skip && n < cap) keep[n++] = i;
     });
 
     // Copy trace by trace through one temporary array so that the four stay aligned.

@@ -59,7 +59,8 @@ public:
     int stripX() const;
 
     // Recomputes the capacity from the client width and X zoom and moves the displayed
-    // samples, oldest first, to indices 0..n-1; when fewer fit, the newest are dropped.
+    // samples, oldest first, to indices 0..n-1. When fewer fit, the page-turning display
+    // drops the newest and the scrolling display the oldest.
     int recalcCapacity();
 
     // Sets both baselines to the means of the displayed channel-0 and channel-1 samples.

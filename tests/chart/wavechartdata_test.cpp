@@ -28,11 +28,13 @@ int feed(WaveChartData& data, int first, int last) {
     return restarts;
 }
 
-// Channel-0 values of the display sequence, oldest first.
-std::vector<int> displayed(const WaveChartData& data) {
+// Values of the display sequence, oldest first, of channel k (3: the auxiliary trace) less
+// k, so that all four traces of one feed read alike.
+std::vector<int> displayed(const WaveChartData& data, int k = 0) {
     std::vector<int> index(velmora::WAVE_MAX_POINTS), values;
     data.traceIndices(index.data());
-    for (int i = 0; i < data.displayCount(); ++i) values.push_back(data.m_wData[0][index[i]]);
+    for (int i = 0; i < data.displayCount(); ++i)
+        values.push_back((k < 3 ? data.m_wData[k] : data.m_wAux)[index[i]] - k);
     return values;
 }
 
@@ -63,21 +65,30 @@ TEST(WaveChartData, FullRingStartsANewPageOrDropsTheOldestWhenScrolling) {
     EXPECT_EQ(displayed(scroll), range(1775 - 774, 1775));
 }
 
-TEST(WaveChartData, CompactionKeepsTheOldestInDisplayOrder) {
-    WaveChartData data = sized(1000);
-    feed(data, 0, 500);
-    data.m_rcClient = {0, 0, 450, 100};
-    EXPECT_EQ(data.recalcCapacity(), 450);
-    EXPECT_EQ(displayed(data), range(0, 450));
-    EXPECT_EQ(feed(data, 9, 10), 1);  // the next sample starts a new page
-
-    WaveChartData ring = sized(300, 100, true);
-    feed(ring, 0, 420);  // wrapped: start 120, write 120
-    ring.m_rcClient = {0, 0, 400, 100};
-    ring.recalcCapacity();
-    EXPECT_EQ(displayed(ring), range(120, 420));
-    for (int i = 0; i < 300; ++i)  // the other traces moved alike
-        ASSERT_EQ(ring.m_wData[2][i] + ring.m_wAux[i], (122 + i) + (123 + i)) << i;
+TEST(WaveChartData, CompactionKeepsThePageStartOrTheScrollingEnd) {
+    // Samples 0..stored-1 on a plot `before` pixels wide, narrowed or widened to `after`;
+    // kept: the values displayed then; next: the first displayed after storing one more.
+    struct Case {
+        bool scroll;
+        int before, stored, after, keptFirst, keptLast, nextFirst;
+    };
+    const Case cases[] = {
+        {false, 1000, 500, 450, 0, 450, 500},  // the page keeps its start; then a new page
+        {true, 1000, 500, 450, 50, 500, 51},   // the trace keeps its end and goes on
+        {true, 300, 420, 200, 220, 420, 221},  // wrapped before (start 120, write 120)
+        {true, 300, 420, 400, 120, 420, 120},  // wider: nothing dropped
+    };
+    for (const Case& c : cases) {
+        WaveChartData data = sized(c.before, 100, c.scroll);
+        feed(data, 0, c.stored);
+        data.m_rcClient = {0, 0, c.after, 100};
+        data.recalcCapacity();
+        EXPECT_EQ(displayed(data), range(c.keptFirst, c.keptLast)) << c.scroll << " " << c.after;
+        for (int k = 1; k < 4; ++k)  // the other traces moved alike
+            EXPECT_EQ(displayed(data, k), displayed(data)) << c.scroll << " " << c.after;
+        feed(data, c.stored, c.stored + 1);
+        EXPECT_EQ(displayed(data), range(c.nextFirst, c.stored + 1)) << c.scroll << " " << c.after;
+    }
 }
 
 TEST(WaveChartData, BaselineAveragesWhatIsDisplayedAndClearForgetsOnlyBaselineZero) {
