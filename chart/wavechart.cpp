@@ -95,10 +95,11 @@ int CWaveChart::CalcBaseline() {
 }
 
 void CWaveChart::SetZoom(int nZoomX, int nZoomY) {
-    // The percentages divide (capacity, mapping extents): a zero or negative value is
-    // ignored and the previous one kept. Positive values are stored as given.
-    if (nZoomX > 0) m_nZoomX = nZoomX;
-    if (nZoomY > 0) m_nZoomY = nZoomY;
+    // The percentages divide (capacity, mapping extents) and multiply (sample positions,
+    // values): a value outside 1..10,000 % is ignored and the previous one kept, so that
+    // neither a division by zero nor an overflow can follow.
+    if (nZoomX >= 1 && nZoomX <= 10000) m_nZoomX = nZoomX;
+    if (nZoomY >= 1 && nZoomY <= 10000) m_nZoomY = nZoomY;
     if (IsWindow()) Invalidate();
 }
 

@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -198,11 +200,24 @@ TEST_F(WaveChartTest, MenuCommandsZoomStepwiseAndSwitchModes) {
     EXPECT_EQ(step(ID_ZOOM_MODE_X), "[X=100%; Y=50%] -++-");
     EXPECT_EQ(step(ID_ZOOM_IN, 60), "[X=100%; Y=200%] -++-");
 
-    // Non-positive values are ignored; others are stored as given and stepped from there.
+    // Values within 1..10,000 % are stored as given and stepped from there.
     chart.SetZoom(500, 3);
-    chart.SetZoom(0, -5);
-    EXPECT_EQ(render().pixel(0, 0), kBlue);
     EXPECT_EQ(step(ID_ZOOM_IN), "[X=500%; Y=8%] -++-");
+}
+
+TEST_F(WaveChartTest, SetZoomIgnoresValuesOutsideOneToTenThousandPercent) {
+    startUp();
+    // {X, Y, status afterwards}, each from X = 100 %, Y = 20 %.
+    const std::tuple<int, int, const char*> cases[] = {
+        {0, -5, "[X=100%; Y=20%]"},           {10001, INT_MAX, "[X=100%; Y=20%]"},
+        {INT_MIN, 10001, "[X=100%; Y=20%]"}, {10000, 1, "[X=10000%; Y=1%]"},
+        {1, 10000, "[X=1%; Y=10000%]"},
+    };
+    for (const auto& [x, y, status] : cases) {
+        chart.SetZoom(100, 20);
+        chart.SetZoom(x, y);
+        EXPECT_EQ(menuState().section(' ', 0, 1), status) << x << " " << y;
+    }
 }
 
 TEST_F(WaveChartTest, RightClickOpensTheMenuAndNeverReachesTheParent) {
