@@ -11,7 +11,7 @@
 #include <QPaintEvent>
 #include <QResizeEvent>
 
-#include <cstdlib>
+#include <array>
 
 namespace {
 const QColor kFieldColor(0, 0, 192);
@@ -21,9 +21,15 @@ const QColor kTraceColor(255, 255, 255);
 const QColor kAuxColor(0, 255, 0);
 
 // A solid cosmetic pen: exactly one pixel wide whatever the painter's transformation.
-QPen solidPen(const QColor& color) {
-    QPen pen(color, 0, Qt::SolidLine);
-    return pen;
+QPen solidPen(const QColor& color) { return QPen(color, 0, Qt::SolidLine); }
+
+// Runs draw() with a solid pen of `color`, then gives the painter back the pen it had.
+template <typename Draw>
+void withPen(QPainter* dc, const QColor& color, Draw&& draw) {
+    const QPen previous = dc->pen();
+    dc->setPen(solidPen(color));
+    draw();
+    dc->setPen(previous);
 }
 }  // namespace
 
@@ -73,8 +79,10 @@ void CWaveChart::Invalidate(const velmora::Rect* rect) {
 void CWaveChart::AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2,
                           std::uint16_t wAux) {
     if (!IsWindow()) return;
-    if (storeSample(wCh0, wCh1, wCh2, wAux)) Invalidate();  // a new page or a wrap
-    if (m_bScroll) {
+    const bool restarted = storeSample(wCh0, wCh1, wCh2, wAux);
+    // A new page or a wrap changes every column, and the scrolling display moves every
+    // sample one position left; otherwise only the new segment's surroundings change.
+    if (restarted || m_bScroll) {
         Invalidate();
     } else {
         const int x = stripX();
@@ -84,32 +92,28 @@ void CWaveChart::AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t 
 }
 
 void CWaveChart::ClearData() {
-    clearData();
+    clear();
     if (IsWindow()) Invalidate();
 }
 
 int CWaveChart::CalcBaseline() {
-    const int baseline = calcBaseline();
-    Invalidate();
+    const int baseline = averageBaselines();
+    if (IsWindow()) Invalidate();
     return baseline;
 }
 
 void CWaveChart::SetZoom(int nZoomX, int nZoomY) {
-    // The percentages divide (capacity, mapping extents) and multiply (sample positions,
-    // values): a value outside 1..10,000 % is ignored and the previous one kept, so that
-    // neither a division by zero nor an overflow can follow.
-    if (nZoomX >= 1 && nZoomX <= 10000) m_nZoomX = nZoomX;
-    if (nZoomY >= 1 && nZoomY <= 10000) m_nZoomY = nZoomY;
+    zoomTo(nZoomX, nZoomY);
     if (IsWindow()) Invalidate();
 }
 
-void CWaveChart::ResetZoom() {
-    m_nZoomX = m_nDefZoomX;
-    m_nZoomY = m_nDefZoomY;
-    if (IsWindow()) Invalidate();
-}
+void CWaveChart::ResetZoom() { SetZoom(m_nDefZoomX, m_nDefZoomY); }
 
-int CWaveChart::RecalcCapacity() { return recalcCapacity(); }
+int CWaveChart::RecalcCapacity() {
+    const int capacity = fitCapacity();
+    if (IsWindow()) Invalidate();  // samples may have been dropped or moved
+    return capacity;
+}
 
 // ---- Context menu and its commands ----
 
@@ -125,7 +129,7 @@ QMenu* CWaveChart::PrepareMenu(velmora::Menu& menu) {
     return popup;
 }
 
-void CWaveChart::OnRButtonUp(QPoint /*point*/) {
+void CWaveChart::OnRButtonUp() {
     int command = 0;
     {
         velmora::Menu menu;
@@ -161,27 +165,13 @@ bool CWaveChart::OnCommand(int id) {
 }
 
 void CWaveChart::OnZoomIn() {
-    const int xMax = std::abs(2 * m_sizeLogical.cx);
-    const int yMax = std::abs(2 * m_sizeLogical.cy);
-    if (velmora::isShiftDown() || (m_nZoomX == xMax && m_nZoomY == yMax)) {
-        ResetZoom();
-    } else {
-        if (m_bZoomX && m_nZoomX < xMax) m_nZoomX += 10;
-        if (m_bZoomY && m_nZoomY < yMax) m_nZoomY += 5;
-    }
+    stepZoomIn(velmora::isShiftDown());
     RecalcCapacity();
-    Invalidate();
 }
 
 void CWaveChart::OnZoomOut() {
-    if (velmora::isShiftDown() || (m_nZoomX == 10 && m_nZoomY == 10)) {
-        ResetZoom();
-    } else {
-        if (m_bZoomX && m_nZoomX > 10) m_nZoomX -= 10;
-        if (m_bZoomY && m_nZoomY > 10) m_nZoomY -= 5;
-    }
+    stepZoomOut(velmora::isShiftDown());
     RecalcCapacity();
-    Invalidate();
 }
 
 void CWaveChart::OnZoomModeX() { m_bZoomX = !m_bZoomX; }
@@ -189,13 +179,12 @@ void CWaveChart::OnZoomModeX() { m_bZoomX = !m_bZoomX; }
 void CWaveChart::OnZoomModeY() { m_bZoomY = !m_bZoomY; }
 
 void CWaveChart::OnDisplayScroll() {
-    m_bScroll = true;
+    setScrolling(true);
     Invalidate();
 }
 
 void CWaveChart::OnDisplayTurn() {
-    m_bScroll = false;
-    m_nStart = 0;
+    setScrolling(false);
     Invalidate();
 }
 
@@ -207,7 +196,7 @@ void CWaveChart::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 void CWaveChart::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
-    if (event->button() == Qt::RightButton) OnRButtonUp(event->position().toPoint());
+    if (event->button() == Qt::RightButton) OnRButtonUp();
 }
 
 // ---- Painting ----
@@ -222,103 +211,65 @@ void CWaveChart::PaintPlot(QPainter* pDC) {
     pDC->setRenderHint(QPainter::Antialiasing, false);
     const velmora::Rect rc = m_rcClient;
     pDC->fillRect(QRect(rc.left, rc.top, rc.width(), rc.height()), kFieldColor);
-    pDC->setPen(solidPen(kSeparatorColor));  // the pass's default pen
-    velmora::PlotGeometry geo;
-    DrawBaselines(pDC, &geo);
-    const velmora::Rect rcLogical = geo.mapping.dpToLp(rc);
+    const velmora::PlotGeometry geo = plotGeometry(rc.width(), rc.height());
+    pDC->setPen(solidPen(kSeparatorColor));
+    DrawBaselines(pDC, geo);
     pDC->setPen(solidPen(kTraceColor));
-    DrawCurves(pDC, geo, &rcLogical);
+    DrawCurves(pDC, geo);
 }
 
-void CWaveChart::DrawBaselines(QPainter* pDC, velmora::PlotGeometry* pGeo) {
-    if (!pDC || !pGeo) return;
-    *pGeo = plotGeometry(m_rcClient.width(), m_rcClient.height());
-    const velmora::Mapping& map = pGeo->mapping;
-    const int right = pGeo->logicalRect.right;
-    const int lh = pGeo->logicalHeight;
-    const int d = moveDownOffset();
+void CWaveChart::DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo) {
+    const velmora::Mapping& map = geo.mapping;
+    const int right = geo.logicalRect.right;
     // A horizontal line across the plot at logical y.
     auto line = [&](int y) {
         const int dy = map.lpToDpY(y);
         pDC->drawLine(QPoint(map.lpToDpX(0), dy), QPoint(map.lpToDpX(right), dy));
     };
+    const int band = geo.bandHeight;
+    const int d = geo.moveDown;
 
+    // Separators, in the present pen, between stacked bands; baselines in red. Three bands
+    // all show baseline 0; of two, the upper shows baseline 0 and the lower baseline 1; one
+    // band (and any unexpected band count) shows baseline 0.
+    std::array<int, 3> baselines{};
+    int count = 0;
     if (m_nChannels == 3) {
-        const int t = lh / 3;
-        line(2 * t);
-        line(t);
-        if (m_nBaseline0 < 0) return;
-        const QPen previous = pDC->pen();
-        pDC->setPen(solidPen(kBaselineColor));
-        // All three bands show baseline 0.
-        line(m_nBaseline0 - d);
-        line(t + m_nBaseline0 - d);
-        line(2 * t + m_nBaseline0 - d);
-        pDC->setPen(previous);
+        line(2 * band);
+        line(band);
+        if (m_nBaseline0 >= 0)
+            for (int k = 0; k < 3; ++k) baselines[count++] = k * band + m_nBaseline0 - d;
     } else if (m_nChannels == 2) {
-        const int h = lh / 2;
-        line(h);
-        const QPen previous = pDC->pen();
-        if (m_nBaseline0 >= 0) {
-            pDC->setPen(solidPen(kBaselineColor));
-            line(h + m_nBaseline0 - d);
-            pDC->setPen(previous);
-        }
-        if (m_nBaseline1 >= 0) {
-            pDC->setPen(solidPen(kBaselineColor));
-            line(m_nBaseline1 - d);
-            pDC->setPen(previous);
-        }
+        line(band);
+        if (m_nBaseline0 >= 0) baselines[count++] = band + m_nBaseline0 - d;
+        if (m_nBaseline1 >= 0) baselines[count++] = m_nBaseline1 - d;
     } else if (m_nBaseline0 >= 0) {
-        // One band, and any unexpected band count.
-        const QPen previous = pDC->pen();
-        pDC->setPen(solidPen(kBaselineColor));
-        line(m_nBaseline0 - d);
-        pDC->setPen(previous);
+        baselines[count++] = m_nBaseline0 - d;
     }
+    withPen(pDC, kBaselineColor, [&] {
+        for (int k = 0; k < count; ++k) line(baselines[k]);
+    });
 }
 
 void CWaveChart::Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
-                       const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int d,
-                       int b) {
+                       const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base) {
     // A single point only places the pen: a trace needs two samples to show.
     if (m_nTraceCount < 2) return;
     m_points.resize(m_nTraceCount);
     for (int p = 0; p < m_nTraceCount; ++p) {
         const int value = trace[m_traceIndex[p]];  // unsigned 16-bit, widened
-        m_points[p] = QPoint(geo.mapping.lpToDpX(p), geo.mapping.lpToDpY(value - d + b));
+        m_points[p] =
+            QPoint(geo.mapping.lpToDpX(p), geo.mapping.lpToDpY(value - geo.moveDown + base));
     }
     pDC->drawPolyline(m_points.constData(), m_nTraceCount);
 }
 
-void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo,
-                            const velmora::Rect* prcLogical) {
-    if (!pDC || !prcLogical) return;
-    const int d = moveDownOffset();
-    const int lh = prcLogical->top - prcLogical->bottom;
+void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo) {
+    // One, two or three bands stacked with channel 0 on top; no trace for other counts.
+    if (m_nChannels < 1 || m_nChannels > 3) return;
     m_nTraceCount = traceIndices(m_traceIndex.data());
-    switch (m_nChannels) {
-        case 1:
-            Trace(pDC, geo, m_wData[0], d, 0);
-            if (m_bShowAux) {
-                const QPen previous = pDC->pen();
-                pDC->setPen(solidPen(kAuxColor));
-                Trace(pDC, geo, m_wAux, d, 0);
-                pDC->setPen(previous);
-            }
-            break;
-        case 2:
-            Trace(pDC, geo, m_wData[0], d, lh / 2);
-            Trace(pDC, geo, m_wData[1], d, 0);
-            break;
-        case 3: {
-            const int t = lh / 3;
-            Trace(pDC, geo, m_wData[0], d, 2 * t);
-            Trace(pDC, geo, m_wData[1], d, t);
-            Trace(pDC, geo, m_wData[2], d, 0);
-            break;
-        }
-        default:
-            break;  // no trace for other band counts
-    }
+    for (int ch = 0; ch < m_nChannels; ++ch)
+        Trace(pDC, geo, m_wData[ch], (m_nChannels - 1 - ch) * geo.bandHeight);
+    if (m_nChannels == 1 && m_bShowAux)
+        withPen(pDC, kAuxColor, [&] { Trace(pDC, geo, m_wAux, 0); });
 }

@@ -19,7 +19,10 @@ namespace velmora {
 class Menu;
 }
 
-class CWaveChart : public QWidget, public velmora::WaveChartData {
+// The ring, zoom and geometry rules live in WaveChartData; the window owns that state
+// privately so that its owner sees one set of operations, each of which also asks for the
+// repaint that its change needs.
+class CWaveChart : public QWidget, private velmora::WaveChartData {
     Q_OBJECT
 public:
     // Constructs the object without a window: IsWindow() stays false until Create.
@@ -31,37 +34,36 @@ public:
     bool Create(const QRect& rect, QWidget* parent, int id);
     bool IsWindow() const { return m_bWindow; }
 
-    // Operations of the owner.
+    // Operations of the owner. AddPoint repaints a strip around the new sample in
+    // page-turning display and the whole plot on a new page or in scrolling display; the
+    // others repaint the whole plot.
     void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2, std::uint16_t wAux);
     void ClearData();
+    // Sets the baselines to the means of the displayed channel-0 and channel-1 samples;
+    // returns baseline 0.
     int CalcBaseline();
+    // Percentages outside 1..10,000 are ignored, per axis.
     void SetZoom(int nZoomX, int nZoomY);
     void ResetZoom();
+    // Recomputes the capacity for the present width and X zoom; returns it.
     int RecalcCapacity();
+
+    // Settings and data the owner reads or sets directly.
+    using velmora::WaveChartData::m_bMoveDown;
+    using velmora::WaveChartData::m_bShowAux;
+    using velmora::WaveChartData::m_nChannels;
+    using velmora::WaveChartData::m_nWrite;
+    using velmora::WaveChartData::m_wData;
 
     // Context menu. PrepareMenu loads the menu resource into `menu` and returns its popup
     // with the marks and the zoom status set (nullptr when the resource or its popup is
-    // missing); OnRButtonUp shows it and dispatches the chosen command.
+    // missing). OnCommand runs the handler of a menu command; false for ids without one.
     QMenu* PrepareMenu(velmora::Menu& menu);
-    void OnRButtonUp(QPoint point);
-    // Runs the handler of a menu command; false for ids without a handler.
     bool OnCommand(int id);
-
-    void OnZoomIn();
-    void OnZoomOut();
-    void OnZoomModeX();
-    void OnZoomModeY();
-    void OnDisplayScroll();
-    void OnDisplayTurn();
 
     // The whole paint pass onto any painter whose device matches the client area
     // (the window itself, or an image for tests and benchmarks).
     void PaintPlot(QPainter* pDC);
-    // Sets up the plot geometry in *pGeo and draws separators and baseline lines.
-    void DrawBaselines(QPainter* pDC, velmora::PlotGeometry* pGeo);
-    // Draws the traces; prcLogical is the client rectangle in logical units.
-    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo,
-                    const velmora::Rect* prcLogical);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -72,11 +74,27 @@ protected:
 
 private:
     void OnSize(int cx, int cy);
+    // Shows the context menu at the cursor and runs the chosen command once it has closed.
+    void OnRButtonUp();
+    // Menu commands.
+    void OnZoomIn();
+    void OnZoomOut();
+    void OnZoomModeX();
+    void OnZoomModeY();
+    void OnDisplayScroll();
+    void OnDisplayTurn();
+
     // Requests a repaint of the whole client area (null) or of one rectangle.
     void Invalidate(const velmora::Rect* rect = nullptr);
-    // One connected polyline through the display sequence of `trace`, band offset b.
+
+    // Separators between the bands and the baseline lines.
+    void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);
+    // The traces of the bands shown, and the auxiliary trace in the one-band layout.
+    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo);
+    // One connected polyline through the display sequence of `trace`, its band's bottom at
+    // logical y = `base`.
     void Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
-               const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int d, int b);
+               const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base);
 
     bool m_bWindow = false;
     // Paint scratch space, reused so that a paint allocates nothing.

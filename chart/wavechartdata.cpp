@@ -1,6 +1,7 @@
 #include "chart/wavechartdata.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace velmora {
 
@@ -47,7 +48,7 @@ bool WaveChartData::storeSample(std::uint16_t wCh0, std::uint16_t wCh1, std::uin
 
 int WaveChartData::stripX() const { return m_nZoomX * m_nWrite / m_sizeLogical.cx; }
 
-int WaveChartData::recalcCapacity() {
+int WaveChartData::fitCapacity() {
     // The zoom is kept positive by its setters; a non-positive one would divide by zero.
     int cap = m_nZoomX > 0 ? m_rcClient.width() * m_sizeLogical.cx / m_nZoomX : 0;
     if (cap > WAVE_MAX_POINTS || cap < 1) cap = WAVE_MAX_POINTS;
@@ -80,7 +81,7 @@ int WaveChartData::recalcCapacity() {
     return cap;
 }
 
-int WaveChartData::calcBaseline() {
+int WaveChartData::averageBaselines() {
     int sum0 = 0;
     int sum1 = 0;
     int count = 0;
@@ -101,13 +102,43 @@ int WaveChartData::calcBaseline() {
     return m_nBaseline0;
 }
 
-void WaveChartData::clearData() {
+void WaveChartData::clear() {
     for (auto& trace : m_wData) trace.fill(0);
     m_wAux.fill(0);
     m_nStart = 0;
     m_nWrite = 0;
     m_bShowAux = false;
     m_nBaseline0 = -1;
+}
+
+void WaveChartData::zoomTo(int zoomX, int zoomY) {
+    if (zoomX >= kMinZoom && zoomX <= kMaxZoom) m_nZoomX = zoomX;
+    if (zoomY >= kMinZoom && zoomY <= kMaxZoom) m_nZoomY = zoomY;
+}
+
+void WaveChartData::stepZoomIn(bool toDefault) {
+    const int xMax = std::abs(2 * m_sizeLogical.cx);
+    const int yMax = std::abs(2 * m_sizeLogical.cy);
+    if (toDefault || (m_nZoomX == xMax && m_nZoomY == yMax)) {
+        zoomTo(m_nDefZoomX, m_nDefZoomY);
+        return;
+    }
+    if (m_bZoomX && m_nZoomX < xMax) m_nZoomX += 10;
+    if (m_bZoomY && m_nZoomY < yMax) m_nZoomY += 5;
+}
+
+void WaveChartData::stepZoomOut(bool toDefault) {
+    if (toDefault || (m_nZoomX == 10 && m_nZoomY == 10)) {
+        zoomTo(m_nDefZoomX, m_nDefZoomY);
+        return;
+    }
+    if (m_bZoomX && m_nZoomX > 10) m_nZoomX -= 10;
+    if (m_bZoomY && m_nZoomY > 10) m_nZoomY -= 5;
+}
+
+void WaveChartData::setScrolling(bool scroll) {
+    m_bScroll = scroll;
+    if (!scroll) m_nStart = 0;
 }
 
 int WaveChartData::displayCount() const {
@@ -141,6 +172,8 @@ PlotGeometry WaveChartData::plotGeometry(int width, int height) const {
     geo.mapping.setWindowOrg(r.left, -(s + r.bottom));
     geo.logicalRect = geo.mapping.dpToLp(Rect{0, 0, width, height});
     geo.logicalHeight = r.top - r.bottom;
+    geo.bandHeight = geo.logicalHeight / (m_nChannels == 2 || m_nChannels == 3 ? m_nChannels : 1);
+    geo.moveDown = moveDownOffset();
     return geo;
 }
 

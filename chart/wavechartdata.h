@@ -1,6 +1,6 @@
 // State and pure logic of the waveform chart: the sample ring shared by four traces, its
-// capacity and compaction, the baseline, and the plot geometry of the current zoom. No
-// widget code here, so that the rules can be exercised directly.
+// capacity and compaction, the baseline, the zoom rules and the plot geometry of the current
+// zoom. No widget code here, so that the rules can be exercised directly.
 #pragma once
 
 #include "platform/mapping.h"
@@ -12,6 +12,12 @@ namespace velmora {
 
 inline constexpr int WAVE_MAX_POINTS = 2048;
 
+// The zoom percentages accepted from the owner. They divide the capacity and the mapping
+// extents and multiply sample positions and values, so they stay positive and small enough
+// for none of those products to overflow.
+inline constexpr int kMinZoom = 1;
+inline constexpr int kMaxZoom = 10000;
+
 struct LogicalSize {
     int cx;
     int cy;
@@ -19,10 +25,13 @@ struct LogicalSize {
 
 // Where the plot's logical coordinate system lies for a client area and zoom: logical x is
 // the sample position, logical y is in sample units, 0 on the bottom pixel row, growing up.
+// One paint pass computes it once and hands it to every drawing step.
 struct PlotGeometry {
     Mapping mapping;    // ready for lpToDp of (position, value) pairs
     Rect logicalRect;   // the client rectangle in logical units (top > bottom)
     int logicalHeight;  // Lh: logicalRect.top - logicalRect.bottom
+    int bandHeight;     // one stacked band: Lh / 2 or Lh / 3 with two or three bands, else Lh
+    int moveDown;       // d: traces and baselines are drawn this many sample units lower
 };
 
 class WaveChartData {
@@ -60,14 +69,30 @@ public:
 
     // Recomputes the capacity from the client width and X zoom and moves the displayed
     // samples, oldest first, to indices 0..n-1. When fewer fit, the page-turning display
-    // drops the newest and the scrolling display the oldest.
-    int recalcCapacity();
+    // drops the newest and the scrolling display the oldest. Returns the capacity.
+    int fitCapacity();
 
-    // Sets both baselines to the means of the displayed channel-0 and channel-1 samples.
-    int calcBaseline();
+    // Sets both baselines to the means of the displayed channel-0 and channel-1 samples and
+    // returns baseline 0.
+    int averageBaselines();
 
     // Empties the ring and forgets baseline 0 and the auxiliary trace.
-    void clearData();
+    void clear();
+
+    // Sets the zoom of each axis whose value lies within kMinZoom..kMaxZoom; an axis given
+    // any other value keeps its zoom.
+    void zoomTo(int zoomX, int zoomY);
+    // One zoom-in step on the axes switched on: X by 10 %, Y by 5 %, each while below twice
+    // its window extent. Returns to the default zoom instead when `toDefault` is set or both
+    // axes are at that limit.
+    void stepZoomIn(bool toDefault);
+    // One zoom-out step on the axes switched on: X by 10 %, Y by 5 %, each while above 10 %.
+    // Returns to the default zoom instead when `toDefault` is set or both axes are at 10 %.
+    void stepZoomOut(bool toDefault);
+
+    // Switches between the scrolling and the page-turning display; the page-turning display
+    // shows the entries from index 0 on.
+    void setScrolling(bool scroll);
 
     // The number of entries in the display sequence.
     int displayCount() const;

@@ -1,5 +1,6 @@
 // Cost of storing a sample and of painting a full plot.
 #include "chart/wavechart.h"
+#include "res/resource.h"
 
 #include <QApplication>
 #include <QImage>
@@ -26,7 +27,7 @@ struct Plot {
         chart.SetZoom(100, 20);
         host.resize(kWidth, kHeight);
         chart.Create(QRect(0, 0, kWidth, kHeight), &host, 100);
-        if (scroll) chart.OnDisplayScroll();
+        if (scroll) chart.OnCommand(ID_DISPLAY_SCROLL);
     }
 };
 
@@ -58,10 +59,11 @@ BENCHMARK(BM_AddPoint)->ArgName("scroll")->Arg(0)->Arg(1);
 void BM_PaintFullPlot2048Scrolling(benchmark::State& state) {
     Plot plot(true);
     plot.chart.SetZoom(10, 20);
-    plot.chart.RecalcCapacity();
-    for (int i = 0; i < 3000; ++i)  // a wave spanning the plot's height; the ring wraps
+    if (plot.chart.RecalcCapacity() != 2048) state.SkipWithError("capacity is not 2048");
+    // A wave spanning the plot's height; 3000 samples wrap the scrolling ring, so all 2048
+    // entries are displayed.
+    for (int i = 0; i < 3000; ++i)
         plot.chart.AddPoint(static_cast<std::uint16_t>((i * 37) % 2400), 0, 0, 0);
-    if (plot.chart.displayCount() != 2048) state.SkipWithError("ring not full");
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (auto _ : state) {
         QPainter painter(&image);

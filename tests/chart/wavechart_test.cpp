@@ -98,20 +98,20 @@ TEST_F(WaveChartTest, SizedOnCreateThenRepaintsAStripPerSampleOrAllWhenScrolling
     chart.AddPoint(1234, 1, 2, 3);  // no window yet: dropped
     EXPECT_EQ(chart.m_nWrite, 0);
     startUp(200, 60);  // the host is not shown: the capacity must not wait for it
-    EXPECT_EQ(chart.m_nCapacity, 200);
+    EXPECT_EQ(chart.RecalcCapacity(), 200);
     host.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&host));
     QApplication::processEvents();
     Recorder chartEvents(&chart), hostEvents(&host);
     chart.AddPoint(100, 0, 0, 0);  // x = 1: strip from -3 to 5, full height
     QApplication::processEvents();
-    chart.OnDisplayScroll();
+    chart.OnCommand(ID_DISPLAY_SCROLL);
     chart.AddPoint(100, 0, 0, 0);
     QApplication::processEvents();
     EXPECT_EQ(chartEvents.paints, (std::vector<QRect>{{0, 0, 5, 60}, {0, 0, 200, 60}}));
     EXPECT_TRUE(hostEvents.paints.empty());
     chart.resize(50, 60);  // a resize recomputes the capacity and compacts
-    EXPECT_EQ(chart.m_nCapacity, 50);
+    EXPECT_EQ(chart.RecalcCapacity(), 50);
 }
 
 TEST_F(WaveChartTest, ValuesMapOntoRowsAndOutOfRangeValuesAreClipped) {
@@ -180,16 +180,16 @@ TEST_F(WaveChartTest, MenuCommandsZoomStepwiseAndSwitchModes) {
     EXPECT_EQ(step(ID_DISPLAY_SCROLL), "[X=100%; Y=20%] ++-+");
     add(0, 800);  // wrapped: start 26, write 26
     EXPECT_EQ(step(ID_DISPLAY_TURN), "[X=100%; Y=20%] +++-");
-    EXPECT_EQ(chart.displayCount(), 26);            // the entries from index 0 only
+    EXPECT_EQ(chart.m_nWrite, 26);  // the entries from index 0 on
     EXPECT_FALSE(chart.OnCommand(ID_ZOOM_STATUS));  // the status item does nothing
 
     EXPECT_EQ(step(ID_ZOOM_IN, 10), "[X=200%; Y=70%] +++-");
-    EXPECT_EQ(chart.m_nCapacity, 387);
+    EXPECT_EQ(chart.RecalcCapacity(), 387);
     EXPECT_EQ(step(ID_ZOOM_IN, 26), "[X=200%; Y=200%] +++-");  // X rests while Y climbs
     EXPECT_EQ(step(ID_ZOOM_IN), "[X=100%; Y=50%] +++-");
     EXPECT_EQ(step(ID_ZOOM_OUT, 9), "[X=10%; Y=10%] +++-");
     EXPECT_EQ(step(ID_ZOOM_OUT), "[X=100%; Y=50%] +++-");
-    EXPECT_EQ(chart.m_nCapacity, 774);
+    EXPECT_EQ(chart.RecalcCapacity(), 774);
 
     velmora::setShiftQuery([] { return true; });  // Shift resets either way
     EXPECT_EQ(step(ID_ZOOM_IN), "[X=100%; Y=50%] +++-");

@@ -1,5 +1,5 @@
-// The chart's ring, capacity, compaction and baseline, without a window, and the rounding
-// of the integer mapping it draws through.
+// The chart's ring, capacity, compaction and baseline, without a window, and the size
+// rounding of the integer mapping it draws through.
 #include "chart/wavechartdata.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ WaveChartData sized(int width, int zoomX = 100, bool scroll = false) {
     data.m_nZoomX = zoomX;
     data.m_bScroll = scroll;
     data.m_rcClient = {0, 0, width, 100};
-    data.recalcCapacity();
+    data.fitCapacity();
     return data;
 }
 
@@ -82,7 +82,7 @@ TEST(WaveChartData, CompactionKeepsThePageStartOrTheScrollingEnd) {
         WaveChartData data = sized(c.before, 100, c.scroll);
         feed(data, 0, c.stored);
         data.m_rcClient = {0, 0, c.after, 100};
-        data.recalcCapacity();
+        data.fitCapacity();
         EXPECT_EQ(displayed(data), range(c.keptFirst, c.keptLast)) << c.scroll << " " << c.after;
         for (int k = 1; k < 4; ++k)  // the other traces moved alike
             EXPECT_EQ(displayed(data, k), displayed(data)) << c.scroll << " " << c.after;
@@ -94,31 +94,25 @@ TEST(WaveChartData, CompactionKeepsThePageStartOrTheScrollingEnd) {
 TEST(WaveChartData, BaselineAveragesWhatIsDisplayedAndClearForgetsOnlyBaselineZero) {
     WaveChartData data = sized(774);
     for (int v : {10, 11, 13}) data.storeSample(v, 100 * v, 0, 0);
-    EXPECT_EQ(data.calcBaseline(), 11);   // 34 / 3 truncated
-    EXPECT_EQ(data.moveDownOffset(), 8);  // 4/5 of 11, truncated
-    data.clearData();
+    EXPECT_EQ(data.averageBaselines(), 11);  // 34 / 3 truncated
+    EXPECT_EQ(data.moveDownOffset(), 8);     // 4/5 of 11, truncated
+    data.clear();
     EXPECT_EQ(data.displayCount(), 0);
     EXPECT_EQ(data.m_nBaseline0, -1);
     EXPECT_EQ(data.m_nBaseline1, 1133);
-    EXPECT_EQ(data.calcBaseline(), 0);  // an empty ring averages its zeroed start entry
+    EXPECT_EQ(data.averageBaselines(), 0);  // an empty ring averages its zeroed start entry
 
     WaveChartData scroll = sized(4, 100, true);  // a wrapped ring: only what is shown
     for (int v : {1000, 1000, 8, 8, 8, 8}) scroll.storeSample(v, 0, 0, 0);
-    EXPECT_EQ(scroll.calcBaseline(), 8);
+    EXPECT_EQ(scroll.averageBaselines(), 8);
 }
 
-TEST(Mapping, MulDivRoundsHalfAwayFromZeroAndPointsHalvesUpward) {
-    // {number, numerator, denominator, result}; -1 for a zero divisor.
-    const int cases[][4] = {{1, 100, 200, 1}, {-1, 100, 200, -1}, {5, 1, -2, -3}, {7, 3, 0, -1}};
+TEST(Mapping, MulDivRoundsHalfAwayFromZeroAndFailsWithMinusOne) {
+    // {number, numerator, denominator, result}: the product may exceed 32 bits, the result
+    // not; a zero divisor fails too.
+    const int cases[][4] = {{1, 100, 200, 1},      {-1, 100, 200, -1},
+                            {5, 1, -2, -3},        {65536, 65536, 65536, 65536},
+                            {65536, 65536, 1, -1}, {7, 3, 0, -1}};
     for (const auto& [n, a, b, r] : cases)
         EXPECT_EQ(velmora::mulDiv(n, a, b), r) << n << " " << a << " " << b;
-    EXPECT_EQ(velmora::mulDiv(65536, 65536, 65536), 65536);  // product beyond 32 bits
-    EXPECT_EQ(velmora::mulDiv(65536, 65536, 1), -1);         // result beyond 32 bits
-    // Sizes go through mulDiv; points round to nearest with halves upward.
-    velmora::Mapping m;
-    m.setMapMode(velmora::MapMode::Anisotropic);
-    ASSERT_TRUE(m.setWindowExt(100, -100) && m.setViewportExt(50, 50));
-    EXPECT_EQ(m.lpToDp(QPoint(1, 1)), QPoint(1, 0));     // 0.5 -> 1, -0.5 -> 0
-    EXPECT_EQ(m.lpToDp(QPoint(-3, 3)), QPoint(-1, -1));  // -1.5 -> -1
-    EXPECT_EQ(m.lpToDp(QSize(-1, 3)), QSize(-1, 2));     // -0.5 -> -1, 1.5 -> 2
 }
