@@ -49,7 +49,7 @@ bool WaveChartData::storeSample(std::uint16_t wCh0, std::uint16_t wCh1, std::uin
 int WaveChartData::stripX() const { return m_nZoomX * m_nWrite / m_sizeLogical.cx; }
 
 int WaveChartData::fitCapacity() {
-    // The zoom is kept positive by its setters; a non-positive one would divide by zero.
+    // zoomTo and the zoom steps keep the X zoom at 1 % or more; a zero would divide by zero.
     int cap = m_nZoomX > 0 ? m_rcClient.width() * m_sizeLogical.cx / m_nZoomX : 0;
     if (cap > WAVE_MAX_POINTS || cap < 1) cap = WAVE_MAX_POINTS;
 
