@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <ctime>
@@ -51,6 +52,15 @@ bool followsCycle(const Values& got, const Values& cycle, std::size_t first = 0)
     for (std::size_t i = 0; i < got.size(); ++i)
         if (got[i] != cycle[(first + i) % cycle.size()]) return false;
     return !got.empty();
+}
+
+// Checks cond every few milliseconds until it holds; false if it does not within the time.
+template <class Cond>
+bool waitFor(Cond cond, std::chrono::milliseconds timeout = 20s) {
+    for (const auto end = std::chrono::steady_clock::now() + timeout; !cond();
+         std::this_thread::sleep_for(5ms))
+        if (std::chrono::steady_clock::now() > end) return false;
+    return true;
 }
 
 // The program's end of the line: the slave, non-blocking, in the raw mode the simulator set.
@@ -162,11 +172,85 @@ TEST_F(Simulator, PortReopensOnAQuietLineAndStopHangsUp) {
     EXPECT_TRUE(::poll(&p, 1, 2000) == 1 && p.revents & POLLHUP) << "the reader sees a hang-up";
 }
 
-pid_t spawn(std::vector<const char*> argv) {
+namespace fs = std::filesystem;
+
+// A folder of port links for one test, unique to this process so that test runs side by side
+// never share a link.
+struct LinkFolder {
+    fs::path dir =
+        fs::path(::testing::TempDir()) / ("velmora-sim-links-" + std::to_string(::getpid()));
+    LinkFolder() {
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    ~LinkFolder() {
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    fs::path operator/(const char* name) const { return dir / name; }
+};
+
+// Where a link leads, or empty if there is no link.
+std::string linkTarget(const fs::path& link) {
+    std::error_code ec;
+    return fs::read_symlink(link, ec).string();
+}
+
+// A second simulator keeps off a link to a port a simulator holds, and takes over one whose
+// port is gone.
+TEST_F(Simulator, TakesNoLinkToALivePortButReplacesAStaleOne) {
+    const LinkFolder links;
+    start({});
+    ASSERT_TRUE(sim->makeLink(links / "COM1"));
+    DeviceSimulator second;
+    ASSERT_TRUE(second.start());
+    std::string error;
+    EXPECT_FALSE(second.makeLink(links / "COM1", &error));
+    EXPECT_EQ(linkTarget(links / "COM1"), sim->slavePath()) << "the link was taken";
+    EXPECT_NE(error.find((links / "COM1").string()), std::string::npos) << error;
+
+    // A link left behind by a simulator that ended without removing it: its pty is gone.
+    DeviceSimulator ended;
+    ASSERT_TRUE(ended.start());
+    fs::create_symlink(ended.slavePath(), links / "COM2");
+    ended.stop();
+    EXPECT_TRUE(second.makeLink(links / "COM2", &error)) << error;
+    EXPECT_EQ(linkTarget(links / "COM2"), second.slavePath());
+}
+
+// A simulator whose link another one took since (after removing it by hand) leaves that link
+// alone when it moves its own to another name and when it is destroyed; the one whose link it
+// is removes it when it stops.
+TEST_F(Simulator, RemovesOnlyALinkThatLeadsToItsOwnPort) {
+    const LinkFolder links;
+    start({});
+    DeviceSimulator second, third;
+    ASSERT_TRUE(second.start());
+    ASSERT_TRUE(third.start());
+    ASSERT_TRUE(sim->makeLink(links / "COM1"));
+    fs::remove(links / "COM1");
+    ASSERT_TRUE(second.makeLink(links / "COM1"));
+    ASSERT_TRUE(sim->makeLink(links / "COM2"));
+    EXPECT_EQ(linkTarget(links / "COM1"), second.slavePath()) << "moving its own link";
+
+    fs::remove(links / "COM2");
+    ASSERT_TRUE(third.makeLink(links / "COM2"));
+    sim.reset();
+    EXPECT_EQ(linkTarget(links / "COM2"), third.slavePath()) << "destroying the simulator";
+
+    third.stop();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(links / "COM2"))) << "stopping the owner";
+}
+
+pid_t spawn(std::vector<const char*> argv, int errorFd = -1) {
     argv.insert(argv.begin(), VELMORA_SIM_PROGRAM);
     argv.push_back(nullptr);
     const pid_t pid = ::fork();
-    if (pid == 0) ::execv(argv[0], const_cast<char* const*>(argv.data())), ::_exit(127);
+    if (pid == 0) {
+        if (errorFd >= 0) ::dup2(errorFd, STDERR_FILENO);
+        ::execv(argv[0], const_cast<char* const*>(argv.data()));
+        ::_exit(127);
+    }
     return pid;
 }
 
@@ -175,31 +259,76 @@ int exitCode(pid_t pid) {
     return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A program that a test leaves early is killed rather than left running.
+struct Child {
+    pid_t pid;
+    ~Child() {
+        if (pid > 0 && ::kill(pid, SIGKILL) == 0) ::waitpid(pid, nullptr, 0);
+    }
+    int exitCode() { return ::exitCode(std::exchange(pid, -1)); }
+};
+
+// Waits for a program to make its link.
+bool linkAppears(const fs::path& link) {
+    return waitFor([&] { return fs::exists(link); });
+}
+
 // The program replaces a stale link and serves through it with the options given. Junk, a
 // doubled sync, a command in two writes, a wrong check, an unknown type and a start cut short
 // by the next command: it answers the two read commands only. On SIGTERM it removes the link;
 // a bad option exits 2.
 TEST(SimProgram, ServesThroughItsLinkAndRemovesItOnExit) {
-    namespace fs = std::filesystem;
-    const fs::path link = fs::path(::testing::TempDir()) / "velmora-sim-program" / "COM1";
-    fs::remove_all(link.parent_path());
-    fs::create_directories(link.parent_path());
+    const LinkFolder links;
+    const fs::path link = links / "COM1";
     fs::create_symlink("/velmora-no-such-device", link);
-    const pid_t pid = spawn({"--link", link.c_str(), "--device-no", "DEADBEEF", "--date",
-                             "1999-5-7", "--sequence", "4660", "--seconds", "20", "-q"});
+    Child program{spawn({"--link", link.c_str(), "--device-no", "DEADBEEF", "--date", "1999-5-7",
+                         "--sequence", "4660", "--seconds", "20", "-q"})};
+    ASSERT_TRUE(linkAppears(link));
     Line line;
-    for (int i = 0; i < 300 && !line.open(link); ++i) std::this_thread::sleep_for(10ms);
+    ASSERT_TRUE(line.open(link));
     ASSERT_TRUE(line.send({0x00, 0xF0, 0xF0, 0xC2}));
     std::this_thread::sleep_for(20ms);
     line.send({0xB2, 0xF0, 0xC0, 0xB1, 0xF0, 0xC4, 0xB4, 0xF0, 0xC0, 0xF0, 0xC3, 0xB3});
-    EXPECT_EQ(line.readFor(300ms), (Bytes{0xF0, 0xC2, 0xDE, 0xAD, 0xBE, 0xEF, 0xEA,  //
-                                          0xF0, 0xC3, 0x07, 0xCF, 0x05, 0x07, 0x95}));
+    const Bytes answers{0xF0, 0xC2, 0xDE, 0xAD, 0xBE, 0xEF, 0xEA,  //
+                        0xF0, 0xC3, 0x07, 0xCF, 0x05, 0x07, 0x95};
+    line.readUntil([&](const Bytes& b) { return b.size() >= answers.size(); });
+    line.readFor(100ms);  // anything that should not be there
+    EXPECT_EQ(line.in, answers);
     ASSERT_TRUE(line.send(kStart) && line.readUntil(samplesAtLeast(1)));
     EXPECT_EQ(Decoded(line.in).samples[0], 0x1234);
-    ASSERT_EQ(::kill(pid, SIGTERM), 0);
-    EXPECT_EQ(exitCode(pid), 0);
+    ASSERT_EQ(::kill(program.pid, SIGTERM), 0);
+    EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
     EXPECT_EQ(exitCode(spawn({"--rate", "fast"})), 2);
+}
+
+// A second program refuses a link held by a running one and exits 1, saying why; the running
+// one, stopped by Ctrl+C after its link was taken over, leaves the new owner's link.
+TEST(SimProgram, KeepsOffLinksOfOtherSimulators) {
+    const LinkFolder links;
+    const fs::path link = links / "COM1";
+    Child first{spawn({"--link", link.c_str(), "--seconds", "60", "-q"})};
+    ASSERT_TRUE(linkAppears(link));
+    const std::string firstPort = linkTarget(link);
+
+    int errorPipe[2];
+    ASSERT_EQ(::pipe2(errorPipe, O_CLOEXEC), 0);
+    Child second{spawn({"--link", link.c_str(), "--seconds", "5", "-q"}, errorPipe[1])};
+    ::close(errorPipe[1]);
+    EXPECT_EQ(second.exitCode(), 1);
+    std::string message(4096, '\0');
+    message.resize(std::size_t(std::max<ssize_t>(0, ::read(errorPipe[0], message.data(), 4096))));
+    ::close(errorPipe[0]);
+    EXPECT_NE(message.find("in use"), std::string::npos) << message;
+    EXPECT_EQ(linkTarget(link), firstPort);
+
+    fs::remove(link);
+    DeviceSimulator taker;
+    ASSERT_TRUE(taker.start());
+    ASSERT_TRUE(taker.makeLink(link));
+    ASSERT_EQ(::kill(first.pid, SIGINT), 0);
+    EXPECT_EQ(first.exitCode(), 0);
+    EXPECT_EQ(linkTarget(link), taker.slavePath());
 }
 
 }  // namespace

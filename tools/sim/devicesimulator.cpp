@@ -17,6 +17,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -44,6 +45,37 @@ void setError(std::string* error, const std::string& text) {
 
 std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
 
+// What is at the place of a port link.
+enum class LinkState {
+    None,      // nothing
+    NotALink,  // a file or folder of someone's: never touched
+    Ours,      // a link to this simulator's slave
+    Live,      // a link to another existing character device: a port in use
+    Stale,     // a link to nothing, or to something that is no port
+    Unknown,   // a link whose target cannot be examined
+};
+
+// A pty slave exists exactly as long as its master is open (the kernel removes /dev/pts/N
+// when the master closes), so a link to an existing pts is one to a running simulator; a link
+// to another character device is one to a real port someone made on purpose. Either is live.
+// The link is followed to the device itself, so relative targets and chains of links count
+// too; the device number tells whether it is our own slave.
+LinkState linkState(const std::string& path, dev_t ownDevice) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) return LinkState::None;
+    if (!S_ISLNK(st.st_mode)) return LinkState::NotALink;
+    if (::stat(path.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP ? LinkState::Stale
+                                                                     : LinkState::Unknown;
+    if (!S_ISCHR(st.st_mode)) return LinkState::Stale;
+    return st.st_rdev == ownDevice ? LinkState::Ours : LinkState::Live;
+}
+
+std::string linkText(const std::string& path) {
+    std::error_code ec;
+    return std::filesystem::read_symlink(path, ec).string();
+}
+
 }  // namespace
 
 struct DeviceSimulator::Impl {
@@ -58,6 +90,7 @@ struct DeviceSimulator::Impl {
     int wake[2] = {-1, -1};
     std::thread thread;
     std::string slave;
+    dev_t slaveDevice = 0;  // device number of the slave, to recognise links to it
     std::string link;
     std::atomic<bool> quit{false};
     std::atomic<bool> isSampling{false};
@@ -92,6 +125,7 @@ struct DeviceSimulator::Impl {
     void writePending(Clock::time_point now);
     void dropPending();
     void discardUnread();
+    void removeOwnLink();
     std::size_t pendingSize() const { return pending.size() - pendingOffset; }
     bool probability(double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; }
     std::uint8_t junkByte() {
@@ -370,6 +404,8 @@ bool DeviceSimulator::start(std::string* error) {
     if (::unlockpt(m) != 0) return fail("unlockpt");
     char name[128];
     if (::ptsname_r(m, name, sizeof name) != 0) return fail("ptsname_r");
+    struct stat slaveStat {};
+    if (::stat(name, &slaveStat) != 0) return fail("stat of the pty slave");
     // Raw mode on the line (termios of the master apply to the slave): no echo, no line
     // editing, no translation of CR/LF, so 0xF0 and every other byte pass untouched.
     termios t{};
@@ -387,6 +423,7 @@ bool DeviceSimulator::start(std::string* error) {
     d->wake[0] = p[0];
     d->wake[1] = p[1];
     d->slave = name;
+    d->slaveDevice = slaveStat.st_rdev;
     d->quit = false;
     d->hungUp = false;
     d->isRunning = true;
@@ -411,20 +448,54 @@ bool DeviceSimulator::makeLink(const std::string& linkPath, std::string* error) 
         setError(error, "cannot create " + path.parent_path().string() + ": " + ec.message());
         return false;
     }
-    if (fs::is_symlink(fs::symlink_status(path, ec))) {
-        fs::remove(path, ec);
-    } else if (fs::exists(fs::symlink_status(path, ec))) {
-        setError(error, linkPath + " exists and is not a symbolic link; not replacing it");
-        return false;
+    // symlink() never replaces anything, so if another simulator makes the link between the
+    // look and the making, the making fails and the new link is judged again. (Two simulators
+    // replacing the same stale link at the same moment may both succeed; the later link
+    // stays, and the other simulator leaves it alone when it ends.)
+    for (int attempt = 0;; ++attempt) {
+        switch (linkState(linkPath, d->slaveDevice)) {
+            case LinkState::NotALink:
+                setError(error, linkPath + " exists and is not a symbolic link; not replacing it");
+                return false;
+            case LinkState::Live:
+                setError(error, linkPath + " is in use: it leads to " + linkText(linkPath) +
+                                    ", a device that exists (a running simulator's port or an "
+                                    "adapter); not replacing it");
+                return false;
+            case LinkState::Unknown: {
+                const std::string why = std::strerror(errno);
+                setError(error, "cannot tell whether " + linkPath + " (leading to " +
+                                    linkText(linkPath) + ") is in use: " + why +
+                                    "; not replacing it");
+                return false;
+            }
+            case LinkState::Ours:
+                break;
+            case LinkState::Stale:
+                // Left behind by a simulator that ended without removing it.
+                if (::unlink(linkPath.c_str()) != 0 && errno != ENOENT) {
+                    setError(error, errnoText(("cannot remove " + linkPath).c_str()));
+                    return false;
+                }
+                [[fallthrough]];
+            case LinkState::None:
+                if (::symlink(d->slave.c_str(), linkPath.c_str()) == 0) break;
+                if (errno == EEXIST && attempt < 3) continue;
+                setError(error, errnoText(("cannot link " + linkPath).c_str()));
+                return false;
+        }
+        break;
     }
-    fs::create_symlink(d->slave, path, ec);
-    if (ec) {
-        setError(error, "cannot link " + linkPath + ": " + ec.message());
-        return false;
-    }
-    if (!d->link.empty() && d->link != linkPath) fs::remove(d->link, ec);
+    if (d->link != linkPath) d->removeOwnLink();
     d->link = linkPath;
     return true;
+}
+
+void DeviceSimulator::Impl::removeOwnLink() {
+    // Another simulator may have taken the name since (after the link was removed by hand, or
+    // replaced it); its link stays.
+    if (!link.empty() && linkState(link, slaveDevice) == LinkState::Ours) ::unlink(link.c_str());
+    link.clear();
 }
 
 void DeviceSimulator::stop() {
@@ -434,14 +505,9 @@ void DeviceSimulator::stop() {
         [[maybe_unused]] const ssize_t w = ::write(d->wake[1], &c, 1);
         d->thread.join();
     }
-    if (!d->link.empty()) {
-        std::error_code ec;
-        // Only remove the link if it is still ours.
-        if (std::filesystem::is_symlink(std::filesystem::symlink_status(d->link, ec)) &&
-            std::filesystem::read_symlink(d->link, ec) == d->slave)
-            std::filesystem::remove(d->link, ec);
-        d->link.clear();
-    }
+    // Before the master closes: while it is open no other pty can have our slave's number,
+    // so a link to that number is surely ours.
+    d->removeOwnLink();
     for (int* fd : {&d->master, &d->wake[0], &d->wake[1]}) {
         if (*fd >= 0) ::close(*fd);
         *fd = -1;

@@ -79,8 +79,14 @@ public:
     bool start(std::string* error = nullptr);
     // Path of the slave side (/dev/pts/N) once started, else empty.
     std::string slavePath() const;
-    // Makes linkPath a symbolic link to the slave, creating parent directories and replacing
-    // an existing link. The link is removed by stop() and by the destructor.
+    // Makes linkPath a symbolic link to the slave, creating parent directories. An existing
+    // link is replaced only if it is stale, that is if it leads nowhere or to something that
+    // is not a character device (a pts vanishes when its simulator ends). A link to an
+    // existing device, such as a running simulator's pty or a real adapter, is in use: then,
+    // as for anything that is not a symbolic link, the link is left alone and the result is
+    // false with the reason in *error. Moving the link to another path removes the old one
+    // if it still leads here. stop() and the destructor remove the link if it still leads
+    // to this simulator's port, and leave it if someone has taken the name since.
     bool makeLink(const std::string& linkPath, std::string* error = nullptr);
     // Ends the thread and closes the master: an open slave sees a hang-up. Idempotent.
     void stop();

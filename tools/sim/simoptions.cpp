@@ -170,7 +170,9 @@ Simulates the skin-resistance sensor on a pseudo-terminal. The device answers th
 stop, device-number and date commands and streams sample frames while started.
 
   --link COMn | PATH   make the port link so the program's COMn opens the simulator
-                       (COMn means $XDG_CONFIG_HOME/velmora/ports/COMn); removed on exit
+                       (COMn means $XDG_CONFIG_HOME/velmora/ports/COMn); a link to a
+                       running simulator or another existing device is never replaced;
+                       removed on exit if it still leads to this simulator
   --rate N             samples per second while started (default 200; 0 = as fast as
                        the line takes them)
   --device-no HEX8     device number answer (default 1234ABCD)
