@@ -27,9 +27,10 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// How long a frame written in two pieces waits between them, so that the reader really
-// receives two pieces.
-constexpr auto kSplitPause = std::chrono::milliseconds(3);
+// How long the rest of a frame written in two pieces waits after the first piece: long enough
+// for a reader to wake and take the first piece alone, short enough that a pass of the loop
+// at the fastest pacing comes no later for it. Samples due meanwhile go out with the rest.
+constexpr auto kSplitGap = std::chrono::milliseconds(1);
 // How often the thread looks again while no one has the slave open.
 constexpr int kHangupRecheckMs = 20;
 // Unthrottled mode keeps this much queued for the line.
@@ -109,7 +110,7 @@ struct DeviceSimulator::Impl {
     std::size_t pendingOffset = 0;
     std::uint64_t written = 0;
     std::uint64_t queuedEnd = 0;
-    std::deque<std::uint64_t> cuts;        // stream positions where a split pause happens
+    std::deque<std::uint64_t> cuts;        // stream positions where a frame may be split
     std::deque<std::uint64_t> sampleEnds;  // stream positions just past each good sample frame
     Clock::time_point holdUntil{};
     Clock::time_point epoch{};
@@ -176,16 +177,14 @@ void DeviceSimulator::Impl::queueSample() {
     if (cfg.splitRate > 0 && probability(cfg.splitRate)) {
         const int at = std::uniform_int_distribution<int>(1, 4)(rng);
         cuts.push_back(queuedEnd + static_cast<std::uint64_t>(at));
-        added.splitFrames = 1;
     }
     queue(frame.data(), frame.size());
     sampleEnds.push_back(queuedEnd);
 
-    if (added.junkBytes || added.badFrames || added.splitFrames) {
+    if (added.junkBytes || added.badFrames) {
         std::lock_guard lock(mutex);
         stats.junkBytes += added.junkBytes;
         stats.badFrames += added.badFrames;
-        stats.splitFrames += added.splitFrames;
     }
 }
 
@@ -273,6 +272,8 @@ void DeviceSimulator::Impl::dropPending() {
     written = queuedEnd;
     cuts.clear();
     sampleEnds.clear();
+    std::lock_guard lock(mutex);
+    stats.samplesWaiting = 0;
 }
 
 void DeviceSimulator::Impl::discardUnread() {
@@ -285,28 +286,32 @@ void DeviceSimulator::Impl::discardUnread() {
 }
 
 void DeviceSimulator::Impl::writePending(Clock::time_point now) {
-    while (pendingSize() > 0 && now >= holdUntil) {
-        std::size_t n = pendingSize();
-        const bool toCut = !cuts.empty() && cuts.front() < written + n;
-        if (toCut) n = static_cast<std::size_t>(cuts.front() - written);
-        const ssize_t w = ::write(master, pending.data() + pendingOffset, n);
-        if (w < 0) break;  // EAGAIN: the line is full; EIO: the slave closed
-        pendingOffset += static_cast<std::size_t>(w);
-        written += static_cast<std::uint64_t>(w);
-        std::uint64_t delivered = 0;
-        while (!sampleEnds.empty() && sampleEnds.front() <= written) {
-            sampleEnds.pop_front();
-            ++delivered;
+    std::uint64_t delivered = 0, split = 0;
+    // The rest of a split frame waits for a later pass.
+    if (now >= holdUntil) {
+        // One pass splits at most one frame, the last one drawn for it: the frames before it
+        // go out whole with everything else, so splitting never holds back more than a few
+        // bytes and the stream keeps its pace however many frames are drawn.
+        while (cuts.size() > 1) cuts.pop_front();
+        while (pendingSize() > 0) {
+            std::size_t n = pendingSize();
+            if (!cuts.empty()) n = static_cast<std::size_t>(cuts.front() - written);
+            const ssize_t w = ::write(master, pending.data() + pendingOffset, n);
+            if (w < 0) break;  // EAGAIN: the line is full; EIO: the slave closed
+            pendingOffset += static_cast<std::size_t>(w);
+            written += static_cast<std::uint64_t>(w);
+            while (!sampleEnds.empty() && sampleEnds.front() <= written) {
+                sampleEnds.pop_front();
+                ++delivered;
+            }
+            if (!cuts.empty() && cuts.front() == written) {
+                cuts.pop_front();
+                ++split;
+                holdUntil = now + kSplitGap;
+                break;
+            }
+            if (static_cast<std::size_t>(w) < n) break;
         }
-        if (delivered) {
-            std::lock_guard lock(mutex);
-            stats.samples += delivered;
-        }
-        if (!cuts.empty() && cuts.front() == written) {
-            cuts.pop_front();
-            holdUntil = now + kSplitPause;
-        }
-        if (static_cast<std::size_t>(w) < n) break;
     }
     if (pendingSize() == 0) {
         pending.clear();
@@ -316,6 +321,10 @@ void DeviceSimulator::Impl::writePending(Clock::time_point now) {
                       pending.begin() + static_cast<std::ptrdiff_t>(pendingOffset));
         pendingOffset = 0;
     }
+    std::lock_guard lock(mutex);
+    stats.samples += delivered;
+    stats.splitFrames += split;
+    stats.samplesWaiting = sampleEnds.size();
 }
 
 void DeviceSimulator::Impl::run() {
@@ -324,8 +333,8 @@ void DeviceSimulator::Impl::run() {
         auto now = Clock::now();
         generateSamples(now);
 
-        // Work out how long to sleep: until the next group of samples is due, the split pause
-        // ends, or the hang-up recheck.
+        // Work out how long to sleep: until the next group of samples is due, the rest of a
+        // split frame may go, or the hang-up recheck.
         int timeoutMs = -1;
         auto wakeAt = [&](Clock::time_point t) {
             const auto ms = std::chrono::ceil<std::chrono::milliseconds>(t - now).count();

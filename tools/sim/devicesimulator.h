@@ -46,8 +46,12 @@ struct SimConfig {
     //  badCheckRate: an extra corrupted sample frame (wrong check byte) is sent before the
     //                good one, so the good frames keep the sequence intact;
     //  junkRate:     1 to 8 junk bytes (never 0xF0, so they cannot form a frame) precede it;
-    //  splitRate:    the frame is written in two write() calls about 3 ms apart (the pause
-    //                holds the line, so high split rates lower the achievable rate).
+    //  splitRate:    the frame is written in two write() calls, the rest about a millisecond
+    //                after the first piece, together with whatever is due by then. Nothing
+    //                waits for the rest but the bytes behind it, so the rate holds at any
+    //                split rate. Of the frames drawn for splitting that go out in one pass of
+    //                the simulator's loop (several after the thread waited long, or in
+    //                bursts), only the last is split.
     double badCheckRate = 0, junkRate = 0, splitRate = 0;
     // Sample frames are held back and written together in groups of this many (the
     // average rate stays the same).
@@ -56,7 +60,7 @@ struct SimConfig {
     std::uint32_t seed = 1;
 };
 
-// Counters of what went out on the line.
+// What went out on the line, and how the line stands.
 struct SimStats {
     std::uint64_t samples = 0;      // good sample frames
     std::uint64_t badFrames = 0;    // corrupted sample frames
@@ -64,6 +68,10 @@ struct SimStats {
     std::uint64_t splitFrames = 0;  // frames written in two pieces
     std::uint64_t answers = 0;      // device-number, date and stop answers
     std::uint64_t commands = 0;     // valid commands recognised
+    // Good sample frames made but not yet fully written, as the simulator's last pass left
+    // them: how far the stream is behind its pace (the reader not reading, or the simulator
+    // not keeping up).
+    std::uint64_t samplesWaiting = 0;
 };
 
 class DeviceSimulator {
