@@ -36,9 +36,11 @@ constexpr int kHangupRecheckMs = 20;
 // Unthrottled mode keeps this much queued for the line.
 constexpr std::size_t kUnthrottledLow = 4096;
 constexpr std::size_t kUnthrottledHigh = 16384;
-// A paced stream that falls this far behind (the reader is not reading) skips ahead
-// instead of piling up an ever-growing backlog.
-constexpr std::size_t kMaxBacklog = 256 * 1024;
+// A paced stream that falls this far behind (the reader is not reading) skips ahead: what
+// the reader misses is lost, as on a real line. Kept as small as the unthrottled queue (the
+// kernel holds about 20 KB more for the slave) so that a reader that comes back, and the
+// answer to its next command, are not kept waiting behind seconds of old samples.
+constexpr std::size_t kMaxBacklog = kUnthrottledHigh;
 
 void setError(std::string* error, const std::string& text) {
     if (error) *error = text;
@@ -371,7 +373,10 @@ void DeviceSimulator::Impl::run() {
             pollfd probe{master, POLLIN, 0};
             if (::poll(&probe, 1, 0) >= 0 && !(probe.revents & POLLHUP)) {
                 hungUp = false;
-                restartPacing(now);
+                // Paced from the moment the port is seen open: `now` was read before the
+                // probe, and on a busy machine the thread may have waited long in between,
+                // which must not count as time the port was open.
+                restartPacing(Clock::now());
             }
             continue;
         }
@@ -382,6 +387,8 @@ void DeviceSimulator::Impl::run() {
             hungUp = true;
             dropPending();
             discardUnread();
+            std::lock_guard lock(mutex);
+            ++stats.hangUps;
             continue;
         }
         if (fds[1].revents & POLLIN) handleInput();

@@ -72,6 +72,9 @@ struct SimStats {
     // them: how far the stream is behind its pace (the reader not reading, or the simulator
     // not keeping up).
     std::uint64_t samplesWaiting = 0;
+    // Times the simulator found the port closed (no one holding the slave, also before the
+    // first opening) and dropped what was queued and unread.
+    std::uint64_t hangUps = 0;
 };
 
 class DeviceSimulator {
