@@ -366,6 +366,10 @@ void DeviceSimulator::Impl::run() {
         const int r = ::poll(fds, count, timeoutMs);
         if (r < 0 && errno != EINTR) break;
         if (quit.load()) break;
+        {
+            std::lock_guard lock(mutex);
+            ++stats.wakeUps;
+        }
         now = Clock::now();
 
         if (hungUp) {

@@ -75,6 +75,8 @@ struct SimStats {
     // Times the simulator found the port closed (no one holding the slave, also before the
     // first opening) and dropped what was queued and unread.
     std::uint64_t hangUps = 0;
+    // Passes of the device loop: how often the simulator woke up.
+    std::uint64_t wakeUps = 0;
 };
 
 class DeviceSimulator {
