@@ -1,22 +1,26 @@
 #include "serial/mscomm.h"
 
+#include "serial/linewatch.h"
+#include "serial/portholders.h"
+#include "serial/porterrors.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <QStringList>
 
 #ifdef Q_OS_UNIX
-#include <poll.h>
-#include <sys/ioctl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #endif
-
-using velmora::CommError;
 
 namespace velmora {
 
@@ -40,16 +44,12 @@ QString portDeviceName(int port) {
 
 namespace {
 
-QString portLabel(int port) { return QStringLiteral("COM%1").arg(port); }
-
 void requireOpen(const QSerialPort& port) {
-    if (!port.isOpen())
-        throw CommError(CommError::PortNotOpen,
-                        QStringLiteral("Operation valid only when the port is open"));
+    if (!port.isOpen()) throw velmora::portNotOpenError();
 }
 
 // True when the user may not read and write the device at all (as opposed to a device that
-// is busy or locked by another program). Decided by the file's permissions, not by the
+// is busy or held by another program). Decided by the file's permissions, not by the
 // wording of the system's message, which depends on the locale.
 bool accessDenied(const QString& device) {
 #ifdef Q_OS_UNIX
@@ -60,14 +60,34 @@ bool accessDenied(const QString& device) {
 #endif
 }
 
+// The names of the device node's owner and group (numbers when the system has no name).
+void nodeOwner(const QString& device, QString& owner, QString& group) {
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0) return;
+    const passwd* user = ::getpwuid(st.st_uid);
+    const ::group* grp = ::getgrgid(st.st_gid);
+    owner = user ? QString::fromLocal8Bit(user->pw_name) : QString::number(st.st_uid);
+    group = grp ? QString::fromLocal8Bit(grp->gr_name) : QString::number(st.st_gid);
+#else
+    Q_UNUSED(device);
+    Q_UNUSED(owner);
+    Q_UNUSED(group);
+#endif
+}
+
+// The serial devices present on this machine, by their paths.
+QStringList presentDevices() {
+    QStringList devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        devices << info.systemLocation();
+    devices.sort();
+    return devices;
+}
+
 // Refuses a property value below `minimum` (1 for sizes, 0 for lengths and thresholds).
 void requireAtLeast(int value, int minimum, const char* property) {
-    if (value < minimum)
-        throw CommError(CommError::InvalidPropertyValue,
-                        QStringLiteral("Invalid property value: %1 = %2 (must be at least %3)")
-                            .arg(QLatin1String(property))
-                            .arg(value)
-                            .arg(minimum));
+    if (value < minimum) throw velmora::belowMinimumError(property, value, minimum);
 }
 
 }  // namespace
@@ -80,65 +100,16 @@ CMSComm::CMSComm(QObject* parent) : QObject(parent) {
 CMSComm::~CMSComm() { closePort(); }
 
 void CMSComm::SetCommPort(short port) {
-    if (m_port.isOpen())
-        throw CommError(CommError::PortAlreadyOpen,
-                        QStringLiteral("Port already open: close %1 before choosing another port")
-                            .arg(portLabel(m_nCommPort)));
-    if (port < 1)
-        throw CommError(
-            CommError::InvalidPortNumber,
-            QStringLiteral("Invalid Port Number: %1 (ports are numbered from 1)").arg(port));
+    if (m_port.isOpen()) throw velmora::portAlreadyOpenError(m_nCommPort, true);
+    if (port < 1) throw velmora::portNumberError(port);
     m_nCommPort = port;
 }
 
 void CMSComm::SetSettings(const QString& settings) {
-    const QStringList parts = settings.split(QLatin1Char(','));
-    auto invalid = [&settings]() {
-        return CommError(CommError::InvalidPropertyValue,
-                         QStringLiteral("Invalid property value: Settings \"%1\" (expected "
-                                        "baud,parity,data,stop such as 57600,n,8,1)")
-                             .arg(settings));
-    };
-    if (parts.size() != 4) throw invalid();
-
-    bool ok = false;
-    const int baud = parts[0].trimmed().toInt(&ok);
-    if (!ok || baud <= 0) throw invalid();
-
-    QSerialPort::Parity parity;
-    const QString p = parts[1].trimmed().toLower();
-    if (p == QLatin1String("n"))
-        parity = QSerialPort::NoParity;
-    else if (p == QLatin1String("e"))
-        parity = QSerialPort::EvenParity;
-    else if (p == QLatin1String("o"))
-        parity = QSerialPort::OddParity;
-    else if (p == QLatin1String("m"))
-        parity = QSerialPort::MarkParity;
-    else if (p == QLatin1String("s"))
-        parity = QSerialPort::SpaceParity;
-    else
-        throw invalid();
-
-    const int data = parts[2].trimmed().toInt(&ok);
-    if (!ok || data < 5 || data > 8) throw invalid();
-
-    QSerialPort::StopBits stop;
-    const QString s = parts[3].trimmed();
-    if (s == QLatin1String("1"))
-        stop = QSerialPort::OneStop;
-    else if (s == QLatin1String("1.5"))
-        stop = QSerialPort::OneAndHalfStop;
-    else if (s == QLatin1String("2"))
-        stop = QSerialPort::TwoStop;
-    else
-        throw invalid();
-
+    const std::optional<velmora::PortSettings> values = velmora::parsePortSettings(settings);
+    if (!values) throw velmora::settingsSyntaxError(settings);
     m_settings = settings;
-    m_nBaud = baud;
-    m_parity = parity;
-    m_dataBits = static_cast<QSerialPort::DataBits>(data);
-    m_stopBits = stop;
+    m_values = *values;
     if (m_port.isOpen()) applySettings();
 }
 
@@ -153,10 +124,7 @@ void CMSComm::SetOutBufferSize(short size) {
 }
 
 void CMSComm::SetInputMode(int mode) {
-    if (mode != comInputModeText && mode != comInputModeBinary)
-        throw CommError(
-            CommError::InvalidPropertyValue,
-            QStringLiteral("Invalid property value: InputMode = %1 (0 text, 1 binary)").arg(mode));
+    if (mode != comInputModeText && mode != comInputModeBinary) throw velmora::inputModeError(mode);
     m_nInputMode = mode;
 }
 
@@ -190,9 +158,7 @@ bool CMSComm::GetPortOpen() const { return m_port.isOpen(); }
 
 void CMSComm::SetPortOpen(bool open) {
     if (open) {
-        if (m_port.isOpen())
-            throw CommError(CommError::PortAlreadyOpen,
-                            QStringLiteral("Port already open: %1").arg(portLabel(m_nCommPort)));
+        if (m_port.isOpen()) throw velmora::portAlreadyOpenError(m_nCommPort, false);
         openPort();
     } else {
         closePort();
@@ -200,62 +166,45 @@ void CMSComm::SetPortOpen(bool open) {
 }
 
 void CMSComm::openPort() {
-    const QString label = portLabel(m_nCommPort);
-    const QString name = velmora::portDeviceName(m_nCommPort);
-    QString device = name;
-#ifndef Q_OS_WIN
-    const QFileInfo info(name);
-    if (info.isSymLink()) {
-        // Open the real device, so that the lock is per device, not per link.
-        device = info.canonicalFilePath();
-        if (device.isEmpty())
-            throw CommError(
-                CommError::DeviceUnavailable,
-                QStringLiteral("Device unavailable: %1 is mapped by %2 to %3, which does "
-                               "not exist. Connect the device or correct the link.")
-                    .arg(label, name, info.symLinkTarget()));
-    } else if (!info.exists()) {
-        throw CommError(
-            CommError::DeviceUnavailable,
-            QStringLiteral("Device unavailable: %1 (%2) does not exist. Connect the "
-                           "device, or map %1 to your adapter with: ln -s /dev/ttyUSB0 %3/%1")
-                .arg(label, name, velmora::portLinkDirectory()));
-    }
+    velmora::OpenFailure failure;
+    failure.port = m_nCommPort;
+    failure.name = velmora::portDeviceName(m_nCommPort);
+#ifdef Q_OS_WIN
+    failure.device = failure.name;
+#else
+    // The real node behind a link: the node is what other programs have open, and what the
+    // exclusive open is about.
+    const QFileInfo info(failure.name);
+    failure.device = info.canonicalFilePath();
+    if (failure.device.isEmpty() && info.isSymLink()) failure.linkTarget = info.symLinkTarget();
 #endif
-    const QString where = device == name ? QStringLiteral("%1 (%2)").arg(label, device)
-                                         : QStringLiteral("%1 (%2 -> %3)").arg(label, name, device);
+    // Facts for the description of a refusal, gathered only when there is one.
+    auto refuse = [&failure]() {
+        failure.present = presentDevices();
+        failure.linkDirectory = velmora::shellPath(velmora::portLinkDirectory(), QDir::homePath());
+        return velmora::describeOpenFailure(failure);
+    };
+    if (failure.device.isEmpty()) throw refuse();
 
-    m_port.setPortName(device);
+    // Refuse a device another program has open: without a lock of its own it would not stop
+    // the open below, and the two programs would split the received bytes.
+    failure.holders = velmora::findPortHolders(failure.device);
+    if (!failure.holders.empty()) throw refuse();
+
+    m_port.setPortName(failure.device);
     m_port.setReadBufferSize(0);
     if (!m_port.open(QIODevice::ReadWrite)) {
-        const auto error = m_port.error();
-        const QString reason = m_port.errorString();
+        failure.error = m_port.error();
+        failure.reason = m_port.errorString();
         m_port.clearError();
-        if (error == QSerialPort::DeviceNotFoundError)
-            throw CommError(
-                CommError::DeviceUnavailable,
-                QStringLiteral("Device unavailable: %1: %2. Connect the device and try again.")
-                    .arg(where, reason));
-        if (error == QSerialPort::PermissionError) {
-            if (accessDenied(device))
-                throw CommError(CommError::PermissionDenied,
-                                QStringLiteral("Permission denied opening %1. Add your user to the "
-                                               "'dialout' group (sudo usermod -aG dialout $USER), "
-                                               "then log in again.")
-                                    .arg(where));
-            throw CommError(
-                CommError::HardwareLocked,
-                QStringLiteral("The hardware is not available (locked by another device): "
-                               "%1 is in use by another program (%2). Close that program "
-                               "and try again.")
-                    .arg(where, reason));
-        }
-        throw CommError(CommError::DeviceUnavailable,
-                        QStringLiteral("Device unavailable: %1: %2").arg(where, reason));
+        failure.accessDenied = accessDenied(failure.device);
+        if (failure.accessDenied) nodeOwner(failure.device, failure.owner, failure.group);
+        throw refuse();
     }
     m_bLost = false;
     m_nCommEvent = 0;
-    m_openedDevice = device;
+    m_openedName = failure.name;
+    m_openedDevice = failure.device;
     try {
         applySettings();
     } catch (...) {
@@ -270,20 +219,21 @@ void CMSComm::openPort() {
 void CMSComm::closePort() {
     if (m_port.isOpen()) m_port.close();
     m_port.clearError();
+    m_openedName.clear();
     m_openedDevice.clear();
 }
 
 void CMSComm::applySettings() {
-    const bool ok = m_port.setBaudRate(m_nBaud) && m_port.setParity(m_parity) &&
-                    m_port.setDataBits(m_dataBits) && m_port.setStopBits(m_stopBits) &&
-                    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    // The baud rate first and on its own: a refused rate is answered with the accepted ones.
+    const bool baudTaken = m_port.setBaudRate(m_values.baud);
+    const bool ok =
+        baudTaken && m_port.setParity(m_values.parity) && m_port.setDataBits(m_values.dataBits) &&
+        m_port.setStopBits(m_values.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!ok) {
         const QString reason = m_port.errorString();
         m_port.clearError();
-        throw CommError(
-            CommError::InvalidPropertyValue,
-            QStringLiteral("Invalid property value: the port refuses the settings \"%1\" (%2)")
-                .arg(m_settings, reason));
+        throw velmora::settingsRefusedError(m_settings, m_values.baud, !baudTaken,
+                                            QSerialPortInfo::standardBaudRates(), reason);
     }
 }
 
@@ -298,14 +248,21 @@ QByteArray CMSComm::GetInput() {
 
 void CMSComm::SetOutput(const QByteArray& bytes) {
     requireOpen(m_port);
-    if (m_port.write(bytes) != bytes.size()) {
-        const QString reason = m_port.errorString();
-        m_port.clearError();
-        throw CommError(CommError::DeviceUnavailable,
-                        QStringLiteral("Device unavailable: writing to %1 failed (%2)")
-                            .arg(m_openedDevice, reason));
-    }
-    m_port.flush();
+    // The port queues the bytes; flush() hands them to the line now, and what the line did
+    // not take is still queued afterwards.
+    const bool queued = m_port.write(bytes) == bytes.size();
+    const bool flushed = queued && m_port.flush();
+    const qint64 left = queued ? m_port.bytesToWrite() : bytes.size();
+    if (flushed && left == 0) return;
+    // No error from the port: the line took part and is full.
+    const QString reason =
+        m_port.error() != QSerialPort::NoError ? m_port.errorString() : QString();
+    // What the line did not take is dropped: sent later, it would reach the device after the
+    // caller was told that the output failed.
+    m_port.clear(QSerialPort::Output);
+    m_port.clearError();
+    throw velmora::writeError(velmora::portPlace(m_nCommPort, m_openedName, m_openedDevice),
+                              bytes.size() - left, bytes.size(), reason);
 }
 
 void CMSComm::onReadyRead() {
@@ -338,21 +295,13 @@ bool CMSComm::eventFilter(QObject* watched, QEvent* event) {
 #ifdef Q_OS_UNIX
     if (event->type() == QEvent::SockAct && m_port.isOpen()) {
         auto* notifier = qobject_cast<QSocketNotifier*>(watched);
-        if (m_bLost) {
+        if (m_bLost ||
+            velmora::lineHungUp(velmora::lookAtLine(static_cast<int>(m_port.handle())))) {
             if (notifier) notifier->setEnabled(false);
-            return true;
-        }
-        const int fd = static_cast<int>(m_port.handle());
-        pollfd pfd{fd, POLLIN, 0};
-        int waiting = 0;
-        const bool polled = ::poll(&pfd, 1, 0) >= 0;
-        const bool hungUp = !polled || (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0 ||
-                            ::ioctl(fd, FIONREAD, &waiting) < 0 ||
-                            ((pfd.revents & POLLIN) != 0 && waiting == 0);
-        if (hungUp) {
-            if (notifier) notifier->setEnabled(false);
-            m_bLost = true;
-            QMetaObject::invokeMethod(this, &CMSComm::deviceLost, Qt::QueuedConnection);
+            if (!m_bLost) {
+                m_bLost = true;
+                QMetaObject::invokeMethod(this, &CMSComm::deviceLost, Qt::QueuedConnection);
+            }
             return true;
         }
     }

@@ -2,12 +2,14 @@
 // settings string, buffer sizes, thresholds, input mode, DTR/RTS, PortOpen, Input, Output,
 // InBufferCount, CommEvent) and its receive event OnComm, on top of QSerialPort.
 //
-// Refused accesses throw velmora::CommError. A device that disappears while open (adapter
-// pulled, far end of a pseudo-terminal closed) closes the port once and raises OnComm once
-// with CommEvent == comEventDeviceLost.
+// Refused accesses throw velmora::CommError, described in the language set with
+// velmora::setCommLanguage. A device that disappears while open (adapter pulled, far end of
+// a pseudo-terminal closed) closes the port once and raises OnComm once with
+// CommEvent == comEventDeviceLost.
 #pragma once
 
 #include "serial/commerror.h"
+#include "serial/portsettings.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -72,6 +74,7 @@ public:
     void SetRTSEnable(bool enable);
     bool GetRTSEnable() const { return m_bRTSEnable; }
 
+    // Opening refuses a device that another program has open, even one that took no lock.
     void SetPortOpen(bool open);
     bool GetPortOpen() const;
 
@@ -79,6 +82,9 @@ public:
     int GetInBufferCount() const;
     // Removes and returns the waiting bytes (at most InputLen of them unless InputLen is 0).
     QByteArray GetInput();
+    // Puts the bytes on the line at once. What the line does not take at once (a device that
+    // is gone, a line that is full) is discarded and refused with a CommError, so nothing is
+    // taken for sent that the device cannot get.
     void SetOutput(const QByteArray& bytes);
     short GetCommEvent() const { return m_nCommEvent; }
 
@@ -103,10 +109,7 @@ private:
     QSerialPort m_port;
     short m_nCommPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
-    qint32 m_nBaud = 9600;
-    QSerialPort::Parity m_parity = QSerialPort::NoParity;
-    QSerialPort::DataBits m_dataBits = QSerialPort::Data8;
-    QSerialPort::StopBits m_stopBits = QSerialPort::OneStop;
+    velmora::PortSettings m_values;  // m_settings read
     short m_nInBufferSize = 1024;
     short m_nOutBufferSize = 512;
     int m_nInputMode = comInputModeText;
@@ -116,6 +119,7 @@ private:
     bool m_bDTREnable = false;
     bool m_bRTSEnable = false;
     short m_nCommEvent = 0;
+    QString m_openedName;  // what the port number mapped to when it was opened
     QString m_openedDevice;
     bool m_bLost = false;  // a hang-up was seen; the close is on its way
 };
