@@ -4,15 +4,12 @@
 #include "app/sensordemodlg.h"
 
 #include "app/edition.h"
-#include "platform/tick.h"
 #include "res/resource.h"
 #include "serial/answertext.h"
 #include "serial/frameparser.h"
+#include "serial/porterrors.h"
+#include "serial/settle.h"
 #include "serial/tracehex.h"
-
-#include <QThread>
-
-#include <exception>
 
 namespace {
 
@@ -45,7 +42,21 @@ void CSensorDemoDlg::OnOpenPort() {
     }
 }
 
+void CSensorDemoDlg::PrepareSerial() {
+    velmora::setCommLanguage(VELMORA_ZH ? velmora::CommLanguage::Chinese
+                                        : velmora::CommLanguage::English);
+    // The control's event runs its handler the way a button's click does, so an error while
+    // receiving is shown once in a message box like any command's. The constructor connects
+    // the event straight to OnCommEvent; that connection is replaced here, before the first
+    // port opens and so before the first event. Doing it again on a later open changes
+    // nothing.
+    onCommand(IDC_MSCOMM, [this] { OnCommEvent(); });
+    disconnect(&m_comm, &CMSComm::OnComm, this, nullptr);
+    connect(&m_comm, &CMSComm::OnComm, this, [this] { sendCommand(IDC_MSCOMM); });
+}
+
 bool CSensorDemoDlg::OpenPort(int nPort) {
+    PrepareSerial();
     if (nPort <= 0) {
         messageBox(editionText("端口号错误!", "The Com-Port is error!"));
         return false;
@@ -72,7 +83,7 @@ bool CSensorDemoDlg::OpenPort(int nPort) {
     if (!m_comm.GetPortOpen()) m_comm.SetPortOpen(true);
 
     // Give the device time to settle on the new line; nothing is handled meanwhile.
-    QThread::msleep(500);
+    velmora::settleDelay(500);
     return m_comm.GetPortOpen();
 }
 
@@ -82,6 +93,8 @@ void CSensorDemoDlg::ClosePort() {
 
 void CSensorDemoDlg::SendFrame(const std::uint8_t* data, int count) {
     if (!m_comm.GetPortOpen()) return;
+    // Traced only once the line has taken the whole frame: a frame the control refuses
+    // leaves as a CommError, which the command routing shows.
     m_comm.SetOutput(QByteArray(reinterpret_cast<const char*>(data), count));
     velmora::TraceHex(data, count, "Send Data:");
 }
@@ -112,57 +125,49 @@ void CSensorDemoDlg::OnReadMakeDate() {
 
 // --- Receiving ---
 
-void CSensorDemoDlg::OnCommEvent() {
-    // Called from the control's event, outside any command handler: an error must not leave
-    // this function, so it is shown here as the command routing would show it.
-    try {
-        const short event = m_comm.GetCommEvent();
-        if (event == CMSComm::comEventDeviceLost) {
-            // The control has already closed the port; return to the closed state and say
-            // so once.
-            setItemText(IDC_OPEN_PORT, openPortCaption());
-            enableItem(IDC_DEVICE_TYPE, true);
-            messageBox(editionText("串口已断开!", "The Com-Port was disconnected!"));
-            return;
-        }
-        if (event != CMSComm::comEvReceive) return;
-        const int count = m_comm.GetInBufferCount();
-        if (count < 1) return;
-        const QByteArray input = m_comm.GetInput();
-        m_comm.SetInputLen(0);
+struct CSensorDemoDlg::FrameHandOver final : velmora::FrameSink {
+    explicit FrameHandOver(CSensorDemoDlg& dialog) : dlg(dialog) {}
+    void onSample(int value) override { dlg.SampleStep(value); }
+    void onDeviceNo(const std::array<std::uint8_t, 4>& digits) override {
+        dlg.setItemText(IDC_DEVICE_NO, velmora::deviceNoText(digits));
+    }
+    void onMakeDate(int year, int month, int day) override {
+        dlg.setItemText(IDC_MAKE_DATE, velmora::makeDateText(year, month, day));
+    }
+    CSensorDemoDlg& dlg;
+};
 
-        // Every byte the control handed over is kept, also any that arrived after the count
-        // was read. A burst larger than the ring's free space goes in pieces, each parsed.
-        const auto* data = reinterpret_cast<const std::uint8_t*>(input.constData());
-        velmora::appendInChunks(m_rxRing, data, static_cast<int>(input.size()),
-                                [this] { ParseFrames(); });
-        ParseFrames();
-        // The displays follow once per event, not once per sample.
-        if (m_bSampleArrived) {
-            m_bSampleArrived = false;
-            m_valueThrottle.dataArrived();
-        }
-    } catch (const std::exception& error) {
-        messageBox(QString::fromUtf8(error.what()));
+void CSensorDemoDlg::OnCommEvent() {
+    // The handler of command IDC_MSCOMM: an error leaves it for the command routing.
+    const short event = m_comm.GetCommEvent();
+    if (event == CMSComm::comEventDeviceLost) {
+        // The control has already closed the port; return to the closed state and say so
+        // once.
+        setItemText(IDC_OPEN_PORT, openPortCaption());
+        enableItem(IDC_DEVICE_TYPE, true);
+        messageBox(editionText("串口已断开!", "The Com-Port was disconnected!"));
+        return;
+    }
+    if (event != CMSComm::comEvReceive) return;
+    if (m_comm.GetInBufferCount() < 1) return;
+    const QByteArray input = m_comm.GetInput();
+    m_comm.SetInputLen(0);
+
+    // Every byte the control handed over is kept, also any that arrived after the count was
+    // read; a burst larger than the ring's free space goes in pieces, each parsed.
+    FrameHandOver handOver(*this);
+    velmora::receiveBytes(m_rxRing, reinterpret_cast<const std::uint8_t*>(input.constData()),
+                          static_cast<int>(input.size()), handOver);
+    // The displays follow once per event, not once per sample.
+    if (m_bSampleArrived) {
+        m_bSampleArrived = false;
+        m_valueThrottle.dataArrived();
     }
 }
 
 void CSensorDemoDlg::ParseFrames() {
-    // Hands each decoded frame to the dialog: samples to the sample step, answers to the
-    // two read-out texts.
-    struct DialogSink final : velmora::FrameSink {
-        explicit DialogSink(CSensorDemoDlg& dialog) : dlg(dialog) {}
-        void onSample(int value) override { dlg.SampleStep(value); }
-        void onDeviceNo(const std::array<std::uint8_t, 4>& digits) override {
-            dlg.setItemText(IDC_DEVICE_NO, velmora::deviceNoText(digits));
-        }
-        void onMakeDate(int year, int month, int day) override {
-            dlg.setItemText(IDC_MAKE_DATE, velmora::makeDateText(year, month, day));
-        }
-        CSensorDemoDlg& dlg;
-    };
-    DialogSink sink(*this);
-    velmora::parseFrames(m_rxRing, sink);
+    FrameHandOver handOver(*this);
+    velmora::parseFrames(m_rxRing, handOver);
 }
 
 void CSensorDemoDlg::SampleStep(int value) {

@@ -1,13 +1,15 @@
 // The real main dialog of the edition this program is built for, driven by clicks on its
 // buttons, against the device simulator (or a bare pseudo-terminal where exact bytes
 // matter): opening and closing, the four commands, the sample path into the value box, the
-// chart and the statistics, refusals, a vanishing device and a port already in use.
+// chart and the statistics, refusals in the edition's language, a vanishing device, a port
+// already in use, a command the line does not take and receive events with nothing to take.
 #include "app/edition.h"
 #include "app/sensordemodlg.h"
 #include "platform/debugoutput.h"
 #include "platform/tick.h"
 #include "res/resource.h"
 #include "serial/pty.h"
+#include "serial/settle.h"
 #include "support/testsupport.h"
 #include "tools/sim/devicesimulator.h"
 
@@ -26,9 +28,14 @@
 #include <vector>
 
 using velmora::editionText;
+using velmora::test::linkPort;
 using velmora::test::messageTexts;
 
 namespace {
+
+// How long a wait for the program may last. Generous, so a loaded machine does not fail a
+// test; a wait ends as soon as its condition holds.
+constexpr int kPatience = 60000;
 
 class DialogSerial : public ::testing::Test {
 protected:
@@ -36,11 +43,15 @@ protected:
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         velmora::installResources(velmora::editionResources());
         previousSink = velmora::setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
+        // The pause after opening is recorded, with whether the port was open by then.
+        velmora::setSettleDelay(
+            [this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
         dlg = makeDialog();
     }
     void TearDown() override {
         velmora::setTickClock({});
         velmora::setDebugSink(previousSink);
+        velmora::setSettleDelay({});
     }
 
     static std::unique_ptr<CSensorDemoDlg> makeDialog() {
@@ -70,17 +81,22 @@ protected:
     QTemporaryDir config;
     velmora::DebugSink previousSink;
     std::vector<std::string> trace;
+    std::vector<std::pair<int, bool>> pauses;
     std::unique_ptr<velmora::sim::DeviceSimulator> sim;
     std::unique_ptr<CSensorDemoDlg> dlg;
 };
 
 TEST_F(DialogSerial, SessionWithTheSimulator) {
     startSim();
-    // Commands with the port closed send nothing; the read-out is still cleared.
+    // Commands with the port closed send nothing; the read-outs are still cleared.
     dlg->setItemText(IDC_DEVICE_NO, "1086");
+    dlg->setItemText(IDC_MAKE_DATE, "1087");
     for (int id : {IDC_START_SAMPLING, IDC_READ_DEVICE_NO, IDC_READ_MAKE_DATE, IDC_STOP_SAMPLING})
         click(id);
-    EXPECT_TRUE(dlg->itemText(IDC_DEVICE_NO).isEmpty() && trace.empty() && messageTexts().empty());
+    EXPECT_EQ(dlg->itemText(IDC_DEVICE_NO), "");
+    EXPECT_EQ(dlg->itemText(IDC_MAKE_DATE), "");
+    EXPECT_TRUE(trace.empty());
+    EXPECT_TRUE(messageTexts().empty());
 
     // Refused openings say why and leave the port closed; 1201 baud is enough to open.
     const std::vector<std::tuple<const char*, int, std::vector<QString>>> tries{
@@ -103,23 +119,25 @@ TEST_F(DialogSerial, SessionWithTheSimulator) {
 
     click(IDC_START_SAMPLING);
     EXPECT_EQ(trace, (std::vector<std::string>{"Send Data:", "F0 C0 B0 ", "\n"}));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->chart().m_nWrite >= 6; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->chart().m_nWrite >= 6; }, kPatience));
     for (int v : {dlg->value(), lastChartSample()})
         EXPECT_TRUE(v == 1000 || v == 2000 || v == 3000) << v;
     click(IDC_READ_DEVICE_NO);
     click(IDC_READ_MAKE_DATE);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->itemText(IDC_DEVICE_NO) == "1234ABCD"; }));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dlg->itemText(IDC_MAKE_DATE) == "2014.05.07"; }));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dlg->itemText(IDC_DEVICE_NO) == "1234ABCD"; }, kPatience));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return dlg->itemText(IDC_MAKE_DATE) == "2014.05.07"; }, kPatience));
     click(IDC_STOP_SAMPLING);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim->receivedBytes().size() >= 12; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim->receivedBytes().size() >= 12; }, kPatience));
     const QByteArray sent = QByteArray::fromHex("F0C0B0 F0C2B2 F0C3B3 F0C1B1");
     EXPECT_EQ(sim->receivedBytes(), std::vector<std::uint8_t>(sent.begin(), sent.end()));
 
     // The device vanishes while sampling: one message, the port closed, and it reopens.
     click(IDC_START_SAMPLING);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return sim->sampling(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sim->sampling(); }, kPatience));
     sim->stop();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !messageTexts().empty(); }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messageTexts().empty(); }, kPatience));
     QTest::qWait(300);
     EXPECT_EQ(messageTexts(),
               std::vector<QString>{editionText("串口已断开!", "The Com-Port was disconnected!")});
@@ -131,12 +149,50 @@ TEST_F(DialogSerial, SessionWithTheSimulator) {
     // A second program cannot open the port until this one closes it.
     auto other = makeDialog();
     click(IDC_OPEN_PORT, other.get());
-    EXPECT_TRUE(messageTexts().size() == 2 && messageTexts().back().contains("in use"));
+    ASSERT_EQ(messageTexts().size(), 2u);
+    EXPECT_TRUE(messageTexts().back().contains(
+        editionText("正被另一个程序占用", "is in use by another program")))
+        << messageTexts().back().toStdString();
     EXPECT_FALSE(other->comm().GetPortOpen());
     click(IDC_OPEN_PORT);
     expectOpen(false);
     click(IDC_OPEN_PORT, other.get());
     EXPECT_TRUE(other->comm().GetPortOpen());
+}
+
+TEST_F(DialogSerial, Com16OpensItsLink) {
+    velmora::test::Pty pty;
+    ASSERT_TRUE(linkPort(config.path(), 16, pty.slave));
+    dlg->itemAs<QComboBox>(IDC_PORT)->setCurrentIndex(15);
+    click(IDC_OPEN_PORT);
+    EXPECT_EQ(dlg->comm().GetCommPort(), 16);
+    EXPECT_EQ(dlg->comm().openedDevice(), pty.slave);
+}
+
+TEST_F(DialogSerial, RefusedOpeningsLeadToTheFixInTheEditionsLanguage) {
+    // COM2 is linked to nothing; COM3's device is held by a program that took no lock.
+    velmora::test::Pty pty;
+    ASSERT_TRUE(linkPort(config.path(), 2, "/dev/velmora-no-such-device"));
+    ASSERT_TRUE(linkPort(config.path(), 3, pty.slave));
+    velmora::test::Holder holder(pty.slave, "velmora-holder");
+    ASSERT_TRUE(holder.opened);
+    const std::pair<int, QStringList> cases[] = {
+        {2,
+         {editionText("但该设备不存在", "which does not exist"), "mkdir -p ", QString("ln -sf ")}},
+        {3,
+         {editionText("正被另一个程序占用：velmora-holder（进程号 %1）",
+                      "is in use by another program: velmora-holder (process id %1)")
+              .arg(holder.pid)}},
+    };
+    for (const auto& [port, parts] : cases) {
+        velmora::test::messageBoxes().clear();
+        dlg->itemAs<QComboBox>(IDC_PORT)->setCurrentIndex(port - 1);
+        click(IDC_OPEN_PORT);
+        ASSERT_EQ(messageTexts().size(), 1u) << port;
+        for (const QString& part : parts)
+            EXPECT_TRUE(messageTexts()[0].contains(part)) << messageTexts()[0].toStdString();
+        EXPECT_FALSE(dlg->comm().GetPortOpen()) << port;
+    }
 }
 
 // Exact frames written to a bare pseudo-terminal, with a clock that lets 200 ms pass
@@ -145,7 +201,7 @@ class DialogSamples : public DialogSerial {
 protected:
     void SetUp() override {
         DialogSerial::SetUp();
-        ASSERT_TRUE(velmora::test::linkPort(config.path(), 1, pty.slave));
+        ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
         velmora::setTickClock([this] { return now += step; });
         click(IDC_OPEN_PORT);
         ASSERT_TRUE(dlg->comm().GetPortOpen());
@@ -155,16 +211,19 @@ protected:
     void send(const std::vector<int>& values) {
         ASSERT_NE(dlg->value(), values.back());
         QByteArray bytes;
-        for (int v : values)
-            bytes += QByteArray("\xF0\xC0", 2) + char(v >> 8) + char(v) + char(0xB0 + (v >> 8) + v);
+        for (int v : values) bytes += frame(v);
         std::thread writer([&] { pty.write(bytes); });
-        const bool arrived = QTest::qWaitFor([&] { return dlg->value() == values.back(); }, 30000);
+        const bool arrived =
+            QTest::qWaitFor([&] { return dlg->value() == values.back(); }, kPatience);
         if (!arrived) dlg->comm().SetPortOpen(false);  // lets a blocked writer fail
         writer.join();
         ASSERT_TRUE(arrived);
         QTest::qWait(20);
     }
     QString stats() const { return dlg->itemText(IDC_MAXMIN_TEXT); }
+    static QByteArray frame(int v) {
+        return QByteArray("\xF0\xC0", 2) + char(v >> 8) + char(v) + char(0xB0 + (v >> 8) + v);
+    }
 
     velmora::test::Pty pty;
     std::uint32_t now = 0;
@@ -236,15 +295,60 @@ TEST_F(DialogSamples, ValueBoxAndStatisticsFollowAtMostEvery200MsAndEndOnTheLate
     EXPECT_EQ(counter.paints, 0);
 
     now += 201;  // the interval ends: the last sample shows without a later one
-    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,20](15)"; }));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints == 1; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,20](15)"; }, kPatience));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints == 1; }, kPatience));
     EXPECT_NE(box->grab().toImage(), shows11);
 
     // A repaint elsewhere in the dialog does not hold the value box back.
     send({30});
     now += 201;
     dlg->item(IDC_QUIT)->repaint();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,30](16)"; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return stats() == "[11,30](16)"; }, kPatience));
+}
+
+TEST_F(DialogSamples, OpensWithTheDefaultSettingsAndLetsTheLineSettle) {
+    EXPECT_EQ(dlg->comm().GetSettings(), "57600,n,8,1");
+    // One pause of 500 ms, after the port opened.
+    EXPECT_EQ(pauses, (std::vector<std::pair<int, bool>>{{500, true}}));
+}
+
+TEST_F(DialogSamples, ACommandTheLineDoesNotTakeIsShownAndNotTraced) {
+    pty.close();  // the device is gone, and nothing has looked at the line since
+    click(IDC_START_SAMPLING);
+    EXPECT_TRUE(trace.empty());
+    ASSERT_EQ(messageTexts().size(), 1u);
+    EXPECT_TRUE(messageTexts()[0].contains(editionText("向 COM1", "Writing to COM1")))
+        << messageTexts()[0].toStdString();
+}
+
+TEST_F(DialogSamples, ReceiveEventsWithNothingToReceiveDoNothing) {
+    send({5});
+    // A receive event after the port was closed finds no bytes and says nothing.
+    click(IDC_OPEN_PORT);
+    ASSERT_FALSE(dlg->comm().GetPortOpen());
+    ASSERT_EQ(dlg->comm().GetCommEvent(), CMSComm::comEvReceive);
+    emit dlg->comm().OnComm();
+    EXPECT_TRUE(messageTexts().empty());
+
+    // An event that is not a receive leaves waiting bytes where they are.
+    click(IDC_OPEN_PORT);
+    ASSERT_TRUE(dlg->comm().GetPortOpen());
+    dlg->comm().SetRThreshold(0);  // bytes wait without raising an event
+    ASSERT_TRUE(pty.write(frame(77)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->comm().GetInBufferCount() == 5; }, kPatience));
+    ASSERT_NE(dlg->comm().GetCommEvent(), CMSComm::comEvReceive);
+    emit dlg->comm().OnComm();
+    EXPECT_EQ(dlg->value(), 5);
+    EXPECT_EQ(dlg->comm().GetInBufferCount(), 5);
+}
+
+TEST_F(DialogSamples, ADateFrameWithAWrongCheckByteShowsNothing) {
+    ASSERT_TRUE(pty.write(QByteArray::fromHex("F0C307DE0507A5")));
+    send({9});  // a later frame shows: the date frame has been dealt with
+    EXPECT_EQ(dlg->itemText(IDC_MAKE_DATE), "");
+    ASSERT_TRUE(pty.write(QByteArray::fromHex("F0C307DE0507A4")));
+    send({10});
+    EXPECT_EQ(dlg->itemText(IDC_MAKE_DATE), "2014.05.07");
 }
 
 }  // namespace
