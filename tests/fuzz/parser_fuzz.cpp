@@ -1,7 +1,10 @@
 // libFuzzer target for the receive ring and frame parser. The input, cut into receive events
-// of varying size and fed through a ring starting where the input says (so frames straddle the
-// end of the storage), must decode exactly as a plain reading of the same bytes; after every
-// event both positions stay inside the storage and no complete frame is left behind.
+// of varying size and fed through a ring of the size and starting position the input says
+// (so frames straddle the end of the storage, and events often exceed the ring's free space
+// and are appended in pieces), must decode exactly as a plain reading of the same bytes;
+// after every event both positions stay inside the storage and no complete frame is left
+// behind. Rings too small for the longest frame (1 to 7 bytes) drop bytes by design: for
+// them only the positions are checked.
 #include "serial/bytering.h"
 #include "serial/frameparser.h"
 
@@ -44,22 +47,25 @@ std::vector<std::uint64_t> reference(const std::uint8_t* s, std::size_t n) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size < 2) return 0;
+    if (size < 3) return 0;
+    // 1 to 8 bytes one by one, then up to 1000 in steps of 4.
+    const int ringSize = data[0] < 8 ? data[0] + 1 : 8 + (data[0] - 8) * 4;
+    const bool holdsAFrame = ringSize >= 8;
     ByteRing ring{};
-    ringAllocate(ring, 1024);
-    ring.pRead = ring.pWrite = ring.pBase + data[0] * 4;  // 0..1020
-    unsigned seed = data[1];                              // drives the event sizes
+    ringAllocate(ring, ringSize);
+    ring.pRead = ring.pWrite = ring.pBase + data[1] * 4 % ringSize;
+    unsigned seed = data[2];  // drives the event sizes
     Collect sink;
-    const auto inside = [&](auto* p) { return p >= ring.pBase && p < ring.pBase + 1024; };
-    for (std::size_t done = 2, piece; done < size; done += piece) {
+    const auto inside = [&](auto* p) { return p >= ring.pBase && p < ring.pBase + ring.nSize; };
+    for (std::size_t done = 3, piece; done < size; done += piece) {
         seed = seed * 1103515245u + 12345u;
         // Mostly small events, sometimes more than the ring holds.
         piece = std::min(size - done, 1 + (seed >> 8) % ((seed >> 16) % 8 ? 16 : 3000ul));
         velmora::receiveBytes(ring, data + done, static_cast<int>(piece), sink);
-        if (!inside(ring.pRead) || !inside(ring.pWrite) || velmora::ringCount(ring) >= 7)
-            std::abort();
+        if (!inside(ring.pRead) || !inside(ring.pWrite)) std::abort();
+        if (holdsAFrame && velmora::ringCount(ring) >= 7) std::abort();
     }
     ringFree(ring);
-    if (sink.items != reference(data + 2, size - 2)) std::abort();
+    if (holdsAFrame && sink.items != reference(data + 3, size - 3)) std::abort();
     return 0;
 }
