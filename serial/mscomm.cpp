@@ -254,7 +254,7 @@ void CMSComm::SetOutput(const QByteArray& bytes) {
     const bool flushed = queued && m_port.flush();
     const qint64 left = queued ? m_port.bytesToWrite() : bytes.size();
     if (flushed && left == 0) return;
-    // No error from the port: the line took part and is full.
+    // No error from the port: the line took some of the bytes and is full.
     const QString reason =
         m_port.error() != QSerialPort::NoError ? m_port.errorString() : QString();
     // What the line did not take is dropped: sent later, it would reach the device after the

@@ -109,7 +109,7 @@ private:
     QSerialPort m_port;
     short m_nCommPort = 1;
     QString m_settings = QStringLiteral("9600,n,8,1");
-    velmora::PortSettings m_values;  // m_settings read
+    velmora::PortSettings m_values;  // m_settings, parsed
     short m_nInBufferSize = 1024;
     short m_nOutBufferSize = 512;
     int m_nInputMode = comInputModeText;

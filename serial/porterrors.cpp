@@ -95,9 +95,9 @@ QString portPlace(int port, const QString& name, const QString& device) {
 
 QString shellPath(const QString& path, const QString& home) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]*$"));
-    auto quoted = [](const QString& part) {
-        if (plain.match(part).hasMatch()) return part;
-        QString inner = part;
+    auto quoted = [](const QString& text) {
+        if (plain.match(text).hasMatch()) return text;
+        QString inner = text;
         return QLatin1Char('\'') + inner.replace(QLatin1String("'"), QLatin1String("'\\''")) +
                QLatin1Char('\'');
     };

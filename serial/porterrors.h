@@ -24,8 +24,8 @@ CommLanguage commLanguage();
 // the port's name is a link to another node.
 QString portPlace(int port, const QString& name, const QString& device);
 
-// `path` as the operator types it in a shell: a path below `home` starts with "~/", and a
-// part with characters a shell treats specially is quoted.
+// `path` as the operator types it in a shell: a path below `home` starts with "~/", and the
+// rest is quoted when it holds characters a shell treats specially.
 QString shellPath(const QString& path, const QString& home);
 
 // Refused property accesses.

@@ -69,7 +69,8 @@ protected:
     void startSim() {
         sim = std::make_unique<velmora::sim::DeviceSimulator>(
             velmora::sim::SimConfig{.fixedSequence = {1000, 2000, 3000}});
-        ASSERT_TRUE(sim->start() && sim->makeLink(velmora::sim::portLinkPath(1)));
+        ASSERT_TRUE(sim->start());
+        ASSERT_TRUE(sim->makeLink(velmora::sim::portLinkPath(1)));
     }
     void click(int id, CSensorDemoDlg* d = nullptr) {
         QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
@@ -190,13 +191,13 @@ TEST_F(DialogSerial, RefusedOpeningsLeadToTheFixInTheEditionsLanguage) {
                       "is in use by another program: velmora-holder (process id %1)")
               .arg(holder.pid)}},
     };
-    for (const auto& [port, parts] : cases) {
+    for (const auto& [port, fragments] : cases) {
         velmora::test::messageBoxes().clear();
         dlg->itemAs<QComboBox>(IDC_PORT)->setCurrentIndex(port - 1);
         click(IDC_OPEN_PORT);
         ASSERT_EQ(messageTexts().size(), 1u) << port;
-        for (const QString& part : parts)
-            EXPECT_TRUE(messageTexts()[0].contains(part)) << messageTexts()[0].toStdString();
+        for (const QString& fragment : fragments)
+            EXPECT_TRUE(messageTexts()[0].contains(fragment)) << messageTexts()[0].toStdString();
         EXPECT_FALSE(dlg->comm().GetPortOpen()) << port;
     }
 }

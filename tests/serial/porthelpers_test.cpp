@@ -157,10 +157,10 @@ TEST_F(OpenFailures, LeadToTheFixInTheChosenLanguage) {
             const CommError e = describeOpenFailure(c.failure);
             EXPECT_EQ(e.code(), c.code) << c.what;
             const bool zh = language == CommLanguage::Chinese;
-            for (const QString& part : zh ? c.chinese : c.english)
-                EXPECT_TRUE(e.description().contains(part)) << c.what << "\n" << e.what();
-            for (const QString& part : c.neither)
-                EXPECT_FALSE(e.description().contains(part)) << c.what << "\n" << e.what();
+            for (const QString& fragment : zh ? c.chinese : c.english)
+                EXPECT_TRUE(e.description().contains(fragment)) << c.what << "\n" << e.what();
+            for (const QString& fragment : c.neither)
+                EXPECT_FALSE(e.description().contains(fragment)) << c.what << "\n" << e.what();
         }
     }
 }
