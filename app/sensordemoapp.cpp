@@ -4,7 +4,6 @@
 #include "app/sensordemodlg.h"
 #include "platform/dialogbuilder.h"
 #include "res/frameworklanguage.h"
-#include "serial/porterrors.h"
 
 #include <QCoreApplication>
 
@@ -14,9 +13,6 @@ bool CSensorDemoApp::InitInstance() {
         QString::fromUtf8(velmora::editionResources().version.fileVersion));
     velmora::installFrameworkTranslations(velmora::editionResources());
     velmora::installFontSubstitutions();
-    // The serial control describes its errors in the edition's language.
-    velmora::setCommLanguage(VELMORA_ZH ? velmora::CommLanguage::Chinese
-                                        : velmora::CommLanguage::English);
     CSensorDemoDlg dlg;
     dlg.doModal();
     return false;

@@ -3,6 +3,7 @@
 #include "app/aboutdlg.h"
 #include "app/edition.h"
 #include "platform/tick.h"
+#include "serial/porterrors.h"
 #include "res/resource.h"
 
 #include <QContextMenuEvent>
@@ -32,7 +33,13 @@ CSensorDemoDlg::CSensorDemoDlg(QWidget* parent)
     onCommand(IDC_READ_DEVICE_NO, [this] { OnReadDeviceNo(); });
     onCommand(IDC_READ_MAKE_DATE, [this] { OnReadMakeDate(); });
 
-    connect(&m_comm, &CMSComm::OnComm, this, &CSensorDemoDlg::OnCommEvent);
+    // The control's event runs its handler the way a button's click does, so an error while
+    // receiving is shown once in a message box like any command's.
+    onCommand(IDC_MSCOMM, [this] { OnCommEvent(); });
+    connect(&m_comm, &CMSComm::OnComm, this, [this] { sendCommand(IDC_MSCOMM); });
+    // Port errors are described in the edition's language.
+    velmora::setCommLanguage(VELMORA_ZH ? velmora::CommLanguage::Chinese
+                                        : velmora::CommLanguage::English);
 
 #ifdef VELMORA_WITH_CALIBRATION
     // The calibration button is hidden; a service shortcut runs its command.

@@ -75,9 +75,6 @@ private:
     void SampleStep(int value);
     // Writes the statistics text and repaints the value box (at most every 200 ms).
     void RefreshValueDisplays();
-    // Readies the serial side before a port opens: the control's errors in the edition's
-    // language, and its event delivered through the command routing as command IDC_MSCOMM.
-    void PrepareSerial();
     // Hands the parser's frames to the dialog: samples to the sample step, answers to the
     // two read-out texts.
     struct FrameHandOver;

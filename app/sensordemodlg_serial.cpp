@@ -42,21 +42,7 @@ void CSensorDemoDlg::OnOpenPort() {
     }
 }
 
-void CSensorDemoDlg::PrepareSerial() {
-    velmora::setCommLanguage(VELMORA_ZH ? velmora::CommLanguage::Chinese
-                                        : velmora::CommLanguage::English);
-    // The control's event runs its handler the way a button's click does, so an error while
-    // receiving is shown once in a message box like any command's. The constructor connects
-    // the event straight to OnCommEvent; that connection is replaced here, before the first
-    // port opens and so before the first event. Doing it again on a later open changes
-    // nothing.
-    onCommand(IDC_MSCOMM, [this] { OnCommEvent(); });
-    disconnect(&m_comm, &CMSComm::OnComm, this, nullptr);
-    connect(&m_comm, &CMSComm::OnComm, this, [this] { sendCommand(IDC_MSCOMM); });
-}
-
 bool CSensorDemoDlg::OpenPort(int nPort) {
-    PrepareSerial();
     if (nPort <= 0) {
         messageBox(editionText("端口号错误!", "The Com-Port is error!"));
         return false;
