@@ -348,5 +348,5 @@ void CProofDataDlg::OnClose() {
         if (save && !SaveRecords()) return;  // stays open: the records are not on disk
         m_bModified = false;
     }
-    endDialog(velmora::IDCANCEL_ANSWER);
+    endDialog(velmora::IDCANCEL);
 }

@@ -158,8 +158,8 @@ bool DialogBase::sendCommand(int id, Notify notify) {
     const auto it = m_handlers.find({id, notify});
     if (it == m_handlers.end()) {
         // The two standard commands end the dialog unless the dialog handles them itself.
-        if (notify == Notify::Clicked && id == IDOK_ANSWER) OnOK();
-        else if (notify == Notify::Clicked && id == IDCANCEL_ANSWER) OnCancel();
+        if (notify == Notify::Clicked && id == IDOK) OnOK();
+        else if (notify == Notify::Clicked && id == IDCANCEL) OnCancel();
         else return false;
         return true;
     }
@@ -197,7 +197,7 @@ void DialogBase::keyPressEvent(QKeyEvent* event) {
     }
     switch (event->key()) {
         case Qt::Key_Escape:
-            sendCommand(IDCANCEL_ANSWER);
+            sendCommand(IDCANCEL);
             return;
         case Qt::Key_Return:
         case Qt::Key_Enter: {
@@ -212,7 +212,7 @@ void DialogBase::keyPressEvent(QKeyEvent* event) {
                 b->click();
                 return;
             }
-            sendCommand(IDOK_ANSWER);
+            sendCommand(IDOK);
             return;
         }
         default: QDialog::keyPressEvent(event);

@@ -75,10 +75,10 @@ protected:
     virtual bool OnInitDialog();
     // Runs once when the dialog ends (any way), while the controls still exist.
     virtual void OnDestroy() {}
-    virtual void OnOK() { endDialog(IDOK_ANSWER); }
-    virtual void OnCancel() { endDialog(IDCANCEL_ANSWER); }
+    virtual void OnOK() { endDialog(IDOK); }
+    virtual void OnCancel() { endDialog(IDCANCEL); }
     // The window's close button; acts as the cancel command unless overridden.
-    virtual void OnClose() { sendCommand(IDCANCEL_ANSWER); }
+    virtual void OnClose() { sendCommand(IDCANCEL); }
 
     // For a modeless dialog that lives on after it is ended: ending it only hides the
     // window, and only destroyWindow destroys it.

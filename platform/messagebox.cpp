@@ -34,8 +34,8 @@ int answerFor(int button) {
     switch (button) {
         case QMessageBox::Yes: return IDYES;
         case QMessageBox::No: return IDNO;
-        case QMessageBox::Cancel: return IDCANCEL_ANSWER;
-        default: return IDOK_ANSWER;
+        case QMessageBox::Cancel: return IDCANCEL;
+        default: return IDOK;
     }
 }
 

@@ -21,8 +21,8 @@ enum MessageBoxType : unsigned {
     MB_ICONINFORMATION = 0x40,
 };
 
-// Answers.
-enum MessageBoxResult : int { IDOK_ANSWER = 1, IDCANCEL_ANSWER = 2, IDYES = 6, IDNO = 7 };
+// Answers, also the standard dialog commands and end codes (OK and Cancel buttons).
+enum MessageBoxResult : int { IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7 };
 
 struct MessageBoxRequest {
     QString text;

@@ -9,6 +9,9 @@
 
 namespace velmora {
 
+// The id of controls that have none (static texts, frames, group boxes).
+inline constexpr int IDC_STATIC = -1;
+
 enum class ControlKind {
     GroupBox,
     PushButton,

@@ -9,10 +9,8 @@
 #define IDR_WAVE_MENU 130
 #define IDD_PROOF_DATA 138
 
-// Standard dialog commands
-#define IDOK 1
-#define IDCANCEL 2
-#define IDC_STATIC (-1)
+// The standard dialog commands (IDOK, IDCANCEL) and IDC_STATIC are the platform's:
+// platform/messagebox.h and platform/resources.h.
 
 // System-menu command of the about entry
 #define IDM_ABOUTBOX 0x0010

@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     velmora::installResources(velmora::editionResources());
     velmora::setMessageBoxHook([](const velmora::MessageBoxRequest& box) {
         qWarning("message box: %s", qPrintable(box.text));
-        return int(velmora::IDOK_ANSWER);
+        return int(velmora::IDOK);
     });
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

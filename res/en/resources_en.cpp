@@ -3,6 +3,7 @@
 // The edition has no calibration dialog (template 138). One row per control, in tab order.
 #include "res/editions.h"
 
+#include "platform/messagebox.h"
 #include "res/resource.h"
 
 namespace velmora {

@@ -3,6 +3,7 @@
 // One row per control, in tab order, as in a resource script.
 #include "res/editions.h"
 
+#include "platform/messagebox.h"
 #include "res/resource.h"
 
 namespace velmora {

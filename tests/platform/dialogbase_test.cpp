@@ -99,7 +99,7 @@ TEST_F(DialogBaseTest, ItemIntReadsSignedDecimalAndZeroForText) {
 TEST_F(DialogBaseTest, EscapeEndsWithCancelAndRunsOnDestroyOnce) {
     QTest::keyClick(&dlg, Qt::Key_Escape);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), IDCANCEL_ANSWER);
+    EXPECT_EQ(dlg.result(), IDCANCEL);
     EXPECT_EQ(dlg.destroys, 1);
     EXPECT_FALSE(dlg.isWindow());
     dlg.destroyWindow();
@@ -117,12 +117,12 @@ TEST_F(DialogBaseTest, EnterClicksTheFocusedButtonElseEndsWithOk) {
     edit->setFocus();
     QTest::keyClick(edit, Qt::Key_Return);
     EXPECT_FALSE(dlg.isVisible());
-    EXPECT_EQ(dlg.result(), IDOK_ANSWER);
+    EXPECT_EQ(dlg.result(), IDOK);
     EXPECT_EQ(dlg.clicks, 1);
 }
 
 TEST(MessageBox, CaptionDefaultsToTheApplicationName) {
-    EXPECT_EQ(messageBox(nullptr, QStringLiteral("hello")), IDOK_ANSWER);
+    EXPECT_EQ(messageBox(nullptr, QStringLiteral("hello")), IDOK);
     test::setMessageBoxAnswer(IDNO);
     EXPECT_EQ(messageBox(nullptr, QStringLiteral("sure?"), QStringLiteral("Own"), MB_YESNO), IDNO);
     ASSERT_EQ(test::messageBoxes().size(), 2u);

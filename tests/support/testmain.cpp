@@ -13,13 +13,13 @@
 namespace velmora::test {
 namespace {
 std::vector<RecordedBox> g_boxes;
-int g_answer = IDOK_ANSWER;
+int g_answer = IDOK;
 
 // Clears the record and the answer before every test.
 class BoxReset : public ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override {
         g_boxes.clear();
-        g_answer = IDOK_ANSWER;
+        g_answer = IDOK;
     }
 };
 }  // namespace

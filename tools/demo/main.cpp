@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
     velmora::setMessageBoxHook([&boxes](const velmora::MessageBoxRequest& r) {
         std::printf("velmora-demo: message box: %s\n", qPrintable(r.text));
         boxes.push_back(r.text);
-        return int(velmora::IDOK_ANSWER);
+        return int(velmora::IDOK);
     });
 
     CSensorDemoDlg dlg;
