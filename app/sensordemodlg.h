@@ -24,6 +24,26 @@ public:
     explicit CSensorDemoDlg(QWidget* parent = nullptr);
     ~CSensorDemoDlg() override;
 
+    // Read access for tests and tools.
+    CWaveChart& chart() { return m_chart; }
+    CMSComm& comm() { return m_comm; }
+    int value() const { return m_nValue; }
+    std::int64_t statisticCount() const { return m_nCount; }
+#ifdef VELMORA_WITH_CALIBRATION
+    CProofDataDlg& proofDialog() { return m_dlgProof; }
+#endif
+    // The dialog's own window menu (the about entry), opened by a right-click on the
+    // dialog's background where the window manager offers no application entries.
+    QMenu* windowMenu() const { return m_windowMenu; }
+
+protected:
+    bool OnInitDialog() override;
+    void OnDestroy() override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Handlers, run by the command routing (buttons, the control's event, menus).
     // Serial port connection
     void OnOpenPort();
     bool OpenPort(int nPort);
@@ -51,25 +71,6 @@ public:
     void OnSelchangeDeviceType();
     void OnProofData();
 
-    // Read access for tests and tools.
-    CWaveChart& chart() { return m_chart; }
-    CMSComm& comm() { return m_comm; }
-    int value() const { return m_nValue; }
-    std::int64_t statisticCount() const { return m_nCount; }
-#ifdef VELMORA_WITH_CALIBRATION
-    CProofDataDlg& proofDialog() { return m_dlgProof; }
-#endif
-    // The dialog's own window menu (the about entry), opened by a right-click on the
-    // dialog's background where the window manager offers no application entries.
-    QMenu* windowMenu() const { return m_windowMenu; }
-
-protected:
-    bool OnInitDialog() override;
-    void OnDestroy() override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void DoDataExchange();
     void OnPaint(QWidget* valueBox);
     void SampleStep(int value);

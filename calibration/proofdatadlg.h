@@ -26,16 +26,6 @@ public:
     // live panel follow at most every 50 ms, and always show the latest reading.
     void SetRealtimeData(const int* values, int count);
 
-    void OnShowList();
-    void OnShowGraph();
-    void OnDeleteRecord();
-    void OnClearAll();
-    void OnSave();
-    void OnCalibrate();
-    void OnSelchangeSensor();
-    void OnReread();
-    void OnCalcToggle();
-
     // The calibration file; by default where the program's invocation puts it.
     void setDataFile(const velmora::ProofDataFile& file) { m_file = file; }
     const velmora::ProofDataFile& dataFile() const { return m_file; }
@@ -52,6 +42,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Handlers, run by the command routing.
+    void OnShowList();
+    void OnShowGraph();
+    void OnDeleteRecord();
+    void OnClearAll();
+    void OnSave();
+    void OnCalibrate();
+    void OnSelchangeSensor();
+    void OnReread();
+    void OnCalcToggle();
+
     void DoDataExchange();
     void InitListHeader();
     void FillRecordList();

@@ -167,10 +167,6 @@ TEST_F(MainDialog, WindowMenuHoldsTheAboutEntryAndOpensTheAboutBox) {
 
     EXPECT_EQ(captionOfModalOpenedBy([&] { actions[1]->trigger(); }),
               editionText("关于 Velmora", "About VelmoraEn"));
-    // The low four bits of the command are the window manager's and are masked off.
-    EXPECT_EQ(captionOfModalOpenedBy([&] { dlg->OnSysCommand(IDM_ABOUTBOX | 0x3); }),
-              editionText("关于 Velmora", "About VelmoraEn"));
-    EXPECT_EQ(captionOfModalOpenedBy([&] { dlg->OnSysCommand(0xF020); }), QString());
 }
 
 TEST_F(MainDialog, RightClickOnTheBackgroundOpensTheWindowMenu) {
