@@ -266,6 +266,25 @@ TEST_F(DialogSamples, StatisticsRunStopRestartStopRefreshAndALongFullScaleRun) {
     EXPECT_EQ(dlg->chart().m_nWrite, written + 1);
     EXPECT_EQ(lastChartSample(), 500);
 
+    // With Stop Refresh ticked, Clear Data still clears the chart, which stays empty until
+    // the box is unticked.
+    const auto tracePixels = [&] {
+        QWidget* chart = dlg->findChild<QWidget*>(QStringLiteral("ctrl_%1").arg(IDC_WAVE_CHART));
+        const QImage image = chart->grab().toImage();
+        int white = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) white += image.pixel(x, y) == 0xFFFFFFFFu;
+        return white;
+    };
+    EXPECT_GT(tracePixels(), 0);
+    click(IDC_STOP_REFRESH);
+    click(IDC_CLEAR_DATA);
+    send({600});
+    EXPECT_EQ(tracePixels(), 0);
+    click(IDC_STOP_REFRESH);
+    send({700, 800});
+    EXPECT_GT(tracePixels(), 0);
+
     // A restart and a long full-scale run: 70,000 full-scale samples (a signed 32-bit sum wraps
     // after 32,769 of them, an unsigned one after 65,538), then an end marker.
     click(IDC_MAXMIN);
