@@ -1,5 +1,4 @@
-// The calibration graph: rendered pixels at each zoom, zoom steps, repaint requests and the
-// zoom buttons that appear under the cursor.
+// The calibration graph: pixels at each zoom, zoom steps, repaints and the zoom buttons.
 #include "calibration/proofgraphwnd.h"
 
 #include <QApplication>
@@ -12,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -37,12 +37,13 @@ protected:
         host.resize(kW + 20, kH + 20);
         graph.Create(QRect(10, 10, kW, kH), &host, 100);
     }
+    // Steps to `zoom` and paints into an image; what the paint leaves out stays magenta.
     QImage render(int zoom) {
         for (int i = 0; i < 20 && graph.zoom() != zoom; ++i)
             graph.zoom() < zoom ? graph.OnGraphZoomIn() : graph.OnGraphZoomOut();
         EXPECT_EQ(graph.zoom(), zoom);
         QImage image(kW, kH, QImage::Format_RGB32);
-        image.fill(Qt::magenta);  // anything the paint leaves out shows up
+        image.fill(Qt::magenta);
         QPainter painter(&image);
         graph.PaintGraph(&painter, image.size());
         return image;
@@ -73,12 +74,12 @@ protected:
 
 }  // namespace
 
-TEST_F(ProofGraphTest, GridAxesAndPensScaleWithTheZoom) {
+TEST_F(ProofGraphTest, GridAxesCurveAndMarkersScaleWithTheZoom) {
     EXPECT_EQ(graph.objectName(), "ctrl_100");
     EXPECT_TRUE(graph.isHidden());
     graph.SetPoints({{10, 30}, {50, 30}});  // a horizontal curve
     const QPoint across(1, 0), down(0, 1);
-    for (auto [zoom, width] : std::vector<std::pair<int, int>>{{50, 1}, {100, 1}, {200, 2}}) {
+    for (auto [zoom, width] : {std::pair{50, 1}, {100, 1}, {200, 2}}) {
         SCOPED_TRACE(zoom);
         const QImage image = render(zoom);
         const int s2 = zoom / 50;  // pixels per 2 logical units
@@ -86,7 +87,7 @@ TEST_F(ProofGraphTest, GridAxesAndPensScaleWithTheZoom) {
             EXPECT_EQ(image.pixel(p), kBack);
         EXPECT_EQ(image.pixel(pixel(20, 50, zoom)), kGrid);  // vertical line x = 20
         EXPECT_EQ(image.pixel(pixel(30, 20, zoom)), kGrid);  // horizontal line y = 20
-        // Both axes, then the arrowheads at the right end of x (W = w / s - 48) and top of y.
+        // Both axes, then the arrowheads at the right end of x and the top of y.
         for (QPoint p : {pixel(0, 50, zoom), pixel(50, 0, zoom), QPoint(kW - 16 * s2, kH - 14 * s2),
                          QPoint(kW - 16 * s2, kH - 10 * s2), QPoint(10 * s2, 16 * s2),
                          QPoint(14 * s2, 16 * s2)})
@@ -96,59 +97,39 @@ TEST_F(ProofGraphTest, GridAxesAndPensScaleWithTheZoom) {
         EXPECT_EQ(thickness(image, pixel(70, 0, zoom), down, kYellow), width);
         EXPECT_EQ(thickness(image, pixel(40, 10, zoom), across, kGrid), width);
         EXPECT_EQ(thickness(image, pixel(30, 30, zoom), down, kYellow), width);
-        if (zoom >= 100) {  // at 50 the marker is a 2 x 2 block
-            EXPECT_EQ(thickness(image, pixel(51, 30, zoom), across, kWhite), width);
-        }
+        if (zoom == 50) continue;  // a marker is a 2 x 2 block there
+        EXPECT_EQ(thickness(image, pixel(51, 30, zoom), across, kWhite), width);
+        for (int d = 0; d < 9 && zoom == 100; ++d)  // a white outline around the curve's end
+            EXPECT_EQ(image.pixel(pixel(49 + d % 3, 29 + d / 3, 100)), d == 4 ? kYellow : kWhite);
     }
-    EXPECT_EQ(render(50).pixel(12, 188), kYellow);  // at zoom 50 the axes meet at (12, 188)
     // The window paints what PaintGraph paints (its buttons are hidden).
     EXPECT_EQ(graph.grab().toImage().convertToFormat(QImage::Format_RGB32), render(100));
 }
 
-TEST_F(ProofGraphTest, CurveAndMarkersNeedTwoPointsAndFollowTheListOrder) {
-    const QImage empty = render(100);
-    graph.AddPoint(10, 20, true);
-    EXPECT_EQ(render(100), empty);  // one point draws nothing
-    graph.AddPoint(40, 60, true);
-    QImage image = render(100);
-    EXPECT_EQ(image.pixel(pixel(13, 24, 100)), kYellow);  // on the segment, off the grid
-    for (QPoint p : {QPoint(10, 20), QPoint(40, 60)}) {
-        for (int d = 0; d < 9; ++d)  // a white 3 x 3 outline around the curve's yellow end
-            EXPECT_EQ(image.pixel(pixel(p.x() + d % 3 - 1, p.y() + d / 3 - 1, 100)),
-                      d == 4 ? kYellow : kWhite);
-    }
-    // Joined as listed, never sorted: 10 -> 80 -> 40 leaves no segment from 10 to 40.
-    graph.SetPoints({{10, 20}, {80, 90}, {40, 60}});
-    image = render(100);
-    EXPECT_EQ(image.pixel(pixel(13, 24, 100)), kBack);
-    EXPECT_EQ(image.pixel(pixel(60, 75, 100)), kYellow);
-    EXPECT_TRUE(graph.ClearPoints());
-    EXPECT_EQ(render(100), empty);
-}
-
-TEST_F(ProofGraphTest, FarAndNegativePointsAreCutOnlyByTheWindowEdges) {
-    struct Case {
-        velmora::ProofPointList points;
-        int zoom;
-        QPoint probe;  // a logical point on the curve, inside the window
+TEST_F(ProofGraphTest, CurveNeedsTwoPointsJoinsThemAsListedAndOnlyTheWindowEdgesCutIt) {
+    // The points, the zoom, a logical point inside the window and its colour.
+    const std::tuple<velmora::ProofPointList, int, QPoint, QRgb> cases[] = {
+        {{{10, 30}}, 100, {11, 31}, kBack},  // one point: no marker either
+        {{{10, 20}, {80, 90}, {40, 60}}, 100, {60, 75}, kYellow},
+        {{{10, 20}, {80, 90}, {40, 60}}, 100, {13, 24}, kBack},  // never sorted: no 10 -> 40
+        {{{0, 0}, {INT32_MAX, INT32_MAX}}, 200, {30, 30}, kYellow},
+        {{{INT32_MIN, 10}, {0, 10}}, 200, {-10, 10}, kYellow},
+        {{{-20, 30}, {-20, 60}}, 100, {-20, 45}, kYellow},
+        {{{10, -10}, {400, -10}}, 100, {200, -10}, kYellow},
     };
-    for (const Case& c : std::vector<Case>{
-             {{{0, 0}, {65535, 65535}}, 200, {30, 30}},
-             {{{0, 0}, {INT32_MAX, INT32_MAX}}, 200, {30, 30}},
-             {{{INT32_MIN, 10}, {0, 10}}, 200, {-10, 10}},
-             {{{-20, 30}, {-20, 60}}, 100, {-20, 45}},
-             {{{10, -10}, {400, -10}}, 100, {200, -10}},
-         }) {
-        graph.SetPoints(c.points);
-        EXPECT_EQ(render(c.zoom).pixel(pixel(c.probe.x(), c.probe.y(), c.zoom)), kYellow)
-            << c.points.front().x << ' ' << c.points.back().x;
+    for (const auto& [points, zoom, probe, color] : cases) {
+        graph.SetPoints(points);
+        EXPECT_EQ(render(zoom).pixel(pixel(probe.x(), probe.y(), zoom)), color)
+            << points.size() << " points from x = " << points.front().x;
     }
 }
 
-TEST_F(ProofGraphTest, ZoomStepsByTenBetweenLimitsAndSurvivesRecreation) {
+TEST_F(ProofGraphTest, ZoomStepsByTenBetweenLimitsRepaintingEachTimeAndSurvivesRecreation) {
+    showAll();
     std::vector<int> seen;
     for (int i = 0; i < 37; ++i) {
-        i < 17 ? graph.OnGraphZoomIn() : graph.OnGraphZoomOut();
+        const auto step = [&] { i < 17 ? graph.OnGraphZoomIn() : graph.OnGraphZoomOut(); };
+        EXPECT_EQ(paintsAfter(step), 1) << i;  // at either limit too
         seen.push_back(graph.zoom());
     }
     EXPECT_EQ((std::vector<int>{seen[0], seen[14], seen[16], seen[17], seen[34], seen[36]}),
@@ -159,17 +140,14 @@ TEST_F(ProofGraphTest, ZoomStepsByTenBetweenLimitsAndSurvivesRecreation) {
     EXPECT_EQ(graph.findChildren<QPushButton*>().size(), 2);  // replaced, not doubled
 }
 
-TEST_F(ProofGraphTest, EveryChangeButAQuietAddPointRequestsARepaint) {
+TEST_F(ProofGraphTest, PointChangesRepaintUnlessAQuietAddPoint) {
     showAll();
     EXPECT_EQ(paintsAfter([&] { graph.AddPoint(5, 6, false); }), 0);
     EXPECT_EQ(paintsAfter([&] { graph.AddPoint(7, 8, true); }), 1);
-    EXPECT_EQ(paintsAfter([&] { graph.SetPoints({{1, 2}, {1, 2}}); }), 1);
-    EXPECT_EQ(graph.points().size(), 2u);
-    EXPECT_EQ(paintsAfter([&] { graph.ClearPoints(); }), 1);
-    render(200);  // at either limit the zoom stays and the window still repaints
-    EXPECT_EQ(paintsAfter([&] { graph.OnGraphZoomIn(); }), 1);
-    render(20);
-    EXPECT_EQ(paintsAfter([&] { graph.OnGraphZoomOut(); }), 1);
+    EXPECT_EQ(graph.points(), (std::vector<QPoint>{{5, 6}, {7, 8}}));
+    EXPECT_EQ(paintsAfter([&] { graph.SetPoints({{1, 2}}); }), 1);
+    EXPECT_EQ(paintsAfter([&] { EXPECT_TRUE(graph.ClearPoints()); }), 1);
+    EXPECT_TRUE(graph.points().empty());
 }
 
 TEST_F(ProofGraphTest, ZoomButtonsShowUnderTheCursorAndKeepToTheTopCorners) {
@@ -178,27 +156,24 @@ TEST_F(ProofGraphTest, ZoomButtonsShowUnderTheCursorAndKeepToTheTopCorners) {
     ASSERT_NE(plus, nullptr);
     ASSERT_NE(minus, nullptr);
     EXPECT_EQ(plus->text() + minus->text(), "+-");
-    EXPECT_TRUE(plus->isFlat());
-    EXPECT_TRUE(minus->isFlat());
     showAll();
-    // Showing the graph keeps them hidden.
-    EXPECT_FALSE(plus->isVisible());
-    EXPECT_FALSE(minus->isVisible());
+    for (QPushButton* button : {plus, minus}) {
+        EXPECT_TRUE(button->isFlat());
+        EXPECT_FALSE(button->isVisible());  // showing the graph keeps them hidden
+    }
     EXPECT_EQ(minus->geometry(), QRect(0, 0, 16, 16));
-    EXPECT_EQ(plus->geometry(), QRect(kW - 16, 0, 16, 16));
     graph.resize(250, 120);
     EXPECT_EQ(plus->geometry(), QRect(234, 0, 16, 16));
-
-    QTest::mouseMove(&graph, QPoint(240, 8));
-    EXPECT_TRUE(plus->isVisible());
-    EXPECT_FALSE(minus->isVisible());
-    QTest::mouseMove(&graph, QPoint(120, 60));
-    EXPECT_FALSE(plus->isVisible());
-    QMouseEvent move(QEvent::MouseMove, QPointF(3, 15), graph.mapToGlobal(QPointF(3, 15)),
-                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(&graph, &move);
-    EXPECT_TRUE(minus->isVisible());
-
+    // The cursor over "+", elsewhere, then over "-".
+    for (auto [at, plusShown, minusShown] : {std::tuple{QPoint(240, 8), true, false},
+                                             {QPoint(120, 60), false, false},
+                                             {QPoint(3, 15), false, true}}) {
+        QMouseEvent move(QEvent::MouseMove, at, graph.mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(&graph, &move);
+        EXPECT_EQ(plus->isVisible(), plusShown) << at.x();
+        EXPECT_EQ(minus->isVisible(), minusShown) << at.x();
+    }
     QTest::mouseMove(&graph, QPoint(240, 8));
     QTest::mouseClick(plus, Qt::LeftButton);
     EXPECT_EQ(graph.zoom(), 60);

@@ -1,5 +1,4 @@
-// The chart's ring, capacity, compaction and baseline, without a window, and the size
-// rounding of the integer mapping it draws through.
+// The chart's ring, capacity, compaction and baseline without a window, and mulDiv.
 #include "chart/wavechartdata.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +19,7 @@ WaveChartData sized(int width, int zoomX = 100, bool scroll = false) {
     return data;
 }
 
-// Stores first..last-1 (v, v+1, v+2 on channels 0..2, v+3 on the auxiliary trace);
+// Stores v, v+1, v+2 on channels 0..2 and v+3 on the aux trace for v in first..last-1;
 // returns how many times the ring started over.
 int feed(WaveChartData& data, int first, int last) {
     int restarts = 0;
@@ -28,8 +27,7 @@ int feed(WaveChartData& data, int first, int last) {
     return restarts;
 }
 
-// Values of the display sequence, oldest first, of channel k (3: the auxiliary trace) less
-// k, so that all four traces of one feed read alike.
+// The displayed values of channel k (3: the aux trace) less k, oldest first.
 std::vector<int> displayed(const WaveChartData& data, int k = 0) {
     std::vector<int> index(velmora::WAVE_MAX_POINTS), values;
     data.traceIndices(index.data());
@@ -57,8 +55,8 @@ TEST(WaveChartData, CapacityFollowsWidthAndZoomAndFallsBackTo2048) {
 TEST(WaveChartData, FullRingStartsANewPageOrDropsTheOldestWhenScrolling) {
     WaveChartData page = sized(774), scroll = sized(774, 100, true);
     EXPECT_EQ(feed(page, 0, 774) + feed(scroll, 0, 774), 0);
-    EXPECT_EQ(feed(page, 774, 775), 1);  // sample 775: a page holding only itself
-    EXPECT_EQ(displayed(page), std::vector<int>{774});
+    EXPECT_EQ(feed(page, 774, 775), 1);
+    EXPECT_EQ(displayed(page), std::vector<int>{774});  // a page holding only the new sample
     EXPECT_EQ(feed(scroll, 774, 775), 1);
     EXPECT_EQ(displayed(scroll), range(1, 775));
     feed(scroll, 775, 1775);
@@ -66,28 +64,25 @@ TEST(WaveChartData, FullRingStartsANewPageOrDropsTheOldestWhenScrolling) {
 }
 
 TEST(WaveChartData, CompactionKeepsThePageStartOrTheScrollingEnd) {
-    // Samples 0..stored-1 on a plot `before` pixels wide, narrowed or widened to `after`;
-    // kept: the values displayed then; next: the first displayed after storing one more.
-    struct Case {
-        bool scroll;
-        int before, stored, after, keptFirst, keptLast, nextFirst;
+    // Samples 0..stored-1 on a plot `before` pixels wide, refitted to `after`: the values
+    // displayed then (kept), and the first displayed after one more sample (next).
+    const int cases[][7] = {
+        // scroll, before, stored, after, kept first, kept last + 1, next first
+        {0, 1000, 500, 450, 0, 450, 500},   // the page keeps its start; then a new page
+        {1, 1000, 500, 450, 50, 500, 51},   // the trace keeps its end and goes on
+        {1, 300, 420, 200, 220, 420, 221},  // wrapped before (start 120, write 120)
+        {1, 300, 420, 400, 120, 420, 120},  // wider: nothing dropped
     };
-    const Case cases[] = {
-        {false, 1000, 500, 450, 0, 450, 500},  // the page keeps its start; then a new page
-        {true, 1000, 500, 450, 50, 500, 51},   // the trace keeps its end and goes on
-        {true, 300, 420, 200, 220, 420, 221},  // wrapped before (start 120, write 120)
-        {true, 300, 420, 400, 120, 420, 120},  // wider: nothing dropped
-    };
-    for (const Case& c : cases) {
-        WaveChartData data = sized(c.before, 100, c.scroll);
-        feed(data, 0, c.stored);
-        data.m_rcClient = {0, 0, c.after, 100};
+    for (const auto& [scroll, before, stored, after, keptFirst, keptEnd, nextFirst] : cases) {
+        SCOPED_TRACE(testing::Message() << scroll << " " << before << " -> " << after);
+        WaveChartData data = sized(before, 100, scroll);
+        feed(data, 0, stored);
+        data.m_rcClient = {0, 0, after, 100};
         data.fitCapacity();
-        EXPECT_EQ(displayed(data), range(c.keptFirst, c.keptLast)) << c.scroll << " " << c.after;
-        for (int k = 1; k < 4; ++k)  // the other traces moved alike
-            EXPECT_EQ(displayed(data, k), displayed(data)) << c.scroll << " " << c.after;
-        feed(data, c.stored, c.stored + 1);
-        EXPECT_EQ(displayed(data), range(c.nextFirst, c.stored + 1)) << c.scroll << " " << c.after;
+        EXPECT_EQ(displayed(data), range(keptFirst, keptEnd));
+        for (int k = 1; k < 4; ++k) EXPECT_EQ(displayed(data, k), displayed(data)) << k;
+        feed(data, stored, stored + 1);
+        EXPECT_EQ(displayed(data), range(nextFirst, stored + 1));
     }
 }
 
