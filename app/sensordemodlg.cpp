@@ -2,6 +2,7 @@
 
 #include "app/aboutdlg.h"
 #include "app/edition.h"
+#include "platform/readout.h"
 #include "platform/tick.h"
 #include "serial/porterrors.h"
 #include "res/resource.h"
@@ -145,19 +146,11 @@ bool CSensorDemoDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CSensorDemoDlg::OnPaint(QWidget* valueBox) {
     m_valueThrottle.painted();
-
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(24);
-    font.setBold(true);
-
     QPainter painter(valueBox);
     QRect rc = valueBox->rect();
-    painter.fillRect(rc, QColor(0, 0, 128));
-    painter.setFont(font);
-    painter.setPen(QColor(255, 255, 255));
+    velmora::beginReadout(painter, rc);
     rc.setTop(rc.top() + 16);
-    painter.drawText(rc, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QString::number(m_nValue));
+    velmora::drawReadoutText(painter, rc, QString::number(m_nValue));
 }
 
 void CSensorDemoDlg::OnQuit() { destroyWindow(); }

@@ -1,6 +1,7 @@
 #include "calibration/proofdatadlg.h"
 
 #include "platform/messagebox.h"
+#include "platform/readout.h"
 #include "res/resource.h"
 
 #include <QComboBox>
@@ -204,27 +205,17 @@ bool CProofDataDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CProofDataDlg::OnPaint(QWidget* panel) {
     m_liveThrottle.painted();
-
-    QFont font(QStringLiteral("Tahoma"));
-    font.setPixelSize(24);
-    font.setBold(true);
-
     QPainter painter(panel);
     const QRect rc = panel->rect();
-    painter.fillRect(rc, QColor(0, 0, 128));
-    painter.setFont(font);
-    painter.setPen(QColor(255, 255, 255));
-    const int top = rc.top();
-    const int bottom = rc.top() + rc.height();
-    const int mid = top + (bottom - top) / 2;
-    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine;
+    velmora::beginReadout(painter, rc);
+    // Raw reading in the upper half, the converted value in the lower half.
+    const int mid = rc.top() + rc.height() / 2;
+    const QRect upper(rc.left(), rc.top(), rc.width(), mid - rc.top());
+    const QRect lower(rc.left(), mid, rc.width(), rc.top() + rc.height() - mid);
     const int s = selectedSensor();
     if ((s == 0 || s == 1) && m_nLive[s] >= 0)
-        painter.drawText(QRect(rc.left(), top, rc.width(), mid - top), flags,
-                         QString::number(m_nLive[s]));
-    if (m_nConverted >= 0)
-        painter.drawText(QRect(rc.left(), mid, rc.width(), bottom - mid), flags,
-                         QString::number(m_nConverted));
+        velmora::drawReadoutText(painter, upper, QString::number(m_nLive[s]));
+    if (m_nConverted >= 0) velmora::drawReadoutText(painter, lower, QString::number(m_nConverted));
 }
 
 // --- Records ---
