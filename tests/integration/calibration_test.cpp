@@ -55,8 +55,7 @@ protected:
     // Sends sample frames from the device and waits until the main dialog has them all.
     void feed(const std::vector<int>& values) {
         QByteArray bytes;
-        for (int v : values)
-            bytes += QByteArray("\xF0\xC0", 2) + char(v >> 8) + char(v) + char(0xB0 + (v >> 8) + v);
+        for (int v : values) bytes += velmora::test::sampleFrame(v);
         ASSERT_NE(main->value(), values.back());
         ASSERT_TRUE(pty.write(bytes));
         ASSERT_TRUE(QTest::qWaitFor([&] { return main->value() == values.back(); }));
@@ -285,19 +284,11 @@ TEST_F(Calibration, IntervalStatisticsAndCalibratingWithTheirAverage) {
 }
 
 TEST_F(Calibration, LiveTextsAndPanelFollowAtMostEvery50MsAndEndOnTheLatestReading) {
-    // Counts the live panel's paints.
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            paints += e->type() == QEvent::Paint;
-            return false;
-        }
-    } counter;
     QWidget* panel = proof->item(IDC_RT_FRAME);
     feed({1});
     step = 0;  // the clock stands still until the test moves it
     panel->repaint();
-    panel->installEventFilter(&counter);
+    velmora::test::PaintCounter counter(panel);
 
     feed({10, 20, 30});
     QTest::qWait(120);  // longer than the interval in real time: only the clock counts

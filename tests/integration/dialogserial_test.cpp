@@ -218,7 +218,7 @@ protected:
     void send(const std::vector<int>& values) {
         ASSERT_NE(dlg->value(), values.back());
         QByteArray bytes;
-        for (int v : values) bytes += frame(v);
+        for (int v : values) bytes += velmora::test::sampleFrame(v);
         std::thread writer([&] { pty.write(bytes); });
         const bool arrived =
             QTest::qWaitFor([&] { return dlg->value() == values.back(); }, kPatience);
@@ -228,9 +228,6 @@ protected:
         QTest::qWait(20);
     }
     QString stats() const { return dlg->itemText(IDC_MAXMIN_TEXT); }
-    static QByteArray frame(int v) {
-        return QByteArray("\xF0\xC0", 2) + char(v >> 8) + char(v) + char(0xB0 + (v >> 8) + v);
-    }
 
     velmora::test::Pty pty;
     std::uint32_t now = 0;
@@ -298,14 +295,6 @@ TEST_F(DialogSamples, StatisticsRunStopRestartStopRefreshAndALongFullScaleRun) {
 }
 
 TEST_F(DialogSamples, ValueBoxAndStatisticsFollowAtMostEvery200MsAndEndOnTheLatestSample) {
-    // Counts the value box's paints.
-    struct PaintCounter : QObject {
-        int paints = 0;
-        bool eventFilter(QObject*, QEvent* e) override {
-            paints += e->type() == QEvent::Paint;
-            return false;
-        }
-    } counter;
     QWidget* box = dlg->item(IDC_VALUE);
     click(IDC_MAXMIN);
     send({11});
@@ -313,7 +302,7 @@ TEST_F(DialogSamples, ValueBoxAndStatisticsFollowAtMostEvery200MsAndEndOnTheLate
     step = 0;  // the clock stands still until the test moves it
     box->repaint();
     const QImage shows11 = box->grab().toImage();
-    box->installEventFilter(&counter);
+    velmora::test::PaintCounter counter(box);
 
     send({12, 13, 14, 15, 16, 17, 18, 19, 20});
     QTest::qWait(300);  // longer than the interval in real time: only the clock counts
@@ -360,7 +349,7 @@ TEST_F(DialogSamples, ReceiveEventsWithNothingToReceiveDoNothing) {
     click(IDC_OPEN_PORT);
     ASSERT_TRUE(dlg->comm().GetPortOpen());
     dlg->comm().SetRThreshold(0);  // bytes wait without raising an event
-    ASSERT_TRUE(pty.write(frame(77)));
+    ASSERT_TRUE(pty.write(velmora::test::sampleFrame(77)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->comm().GetInBufferCount() == 5; }, kPatience));
     ASSERT_NE(dlg->comm().GetCommEvent(), CMSComm::comEvReceive);
     emit dlg->comm().OnComm();

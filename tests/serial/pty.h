@@ -58,6 +58,11 @@ struct Holder {
     bool opened = false;
 };
 
+// A sample frame as the device sends it: F0 C0, the value high byte first, the check byte.
+inline QByteArray sampleFrame(int v) {
+    return QByteArray("\xF0\xC0", 2) + char(v >> 8) + char(v) + char(0xB0 + (v >> 8) + v);
+}
+
 // Makes $XDG_CONFIG_HOME/velmora/ports/COM<n> point to `target`.
 inline bool linkPort(const QString& configHome, int n, const QString& target) {
     const QString dir = configHome + "/velmora/ports", link = dir + QString("/COM%1").arg(n);

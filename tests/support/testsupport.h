@@ -2,7 +2,10 @@
 // message-box hook that records each box and answers it, so no test ever blocks.
 #pragma once
 
+#include <QEvent>
+#include <QObject>
 #include <QString>
+#include <QWidget>
 
 #include <vector>
 
@@ -21,5 +24,15 @@ void setMessageBoxAnswer(int answer);
 
 // Texts of the recorded boxes, for compact assertions.
 std::vector<QString> messageTexts();
+
+// Counts the paint events a widget receives from the moment it is made.
+struct PaintCounter : QObject {
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
 
 }  // namespace velmora::test
