@@ -86,21 +86,6 @@ TEST_F(MainDialog, StartsWithCom1At57600AndEmptyReadouts) {
     EXPECT_TRUE(chart->isVisible());
 }
 
-TEST_F(MainDialog, HiddenControlsStayHidden) {
-    for (int id : {IDC_PANEL, IDC_DEVICE_TYPE, IDC_PROOF_DATA})
-        EXPECT_FALSE(dlg->item(id)->isVisible()) << id;
-    const QString caption = editionText("设备类型:", "Device Type:");
-    int labels = 0;
-    for (QLabel* label : dlg->findChildren<QLabel*>()) {
-        if (label->text() != caption) continue;
-        ++labels;
-        EXPECT_FALSE(label->isVisible());
-    }
-    EXPECT_EQ(labels, 1);
-    for (int id : {IDC_OPEN_PORT, IDC_QUIT, IDC_MAXMIN, IDC_VALUE})
-        EXPECT_TRUE(dlg->item(id)->isVisible()) << id;
-}
-
 TEST_F(MainDialog, ValueBoxShowsTheValueWhiteOnNavy) {
     const QImage image = dlg->grab().toImage();
     const QRect box = dlg->itemRect(IDC_VALUE);
@@ -115,13 +100,6 @@ TEST_F(MainDialog, ValueBoxShowsTheValueWhiteOnNavy) {
                 EXPECT_GT(y, box.top() + 16);
             }
     EXPECT_GT(white, 20);  // the "0" is drawn
-}
-
-TEST_F(MainDialog, EnterOnAFocusedPushButtonClicksItInsteadOfEndingTheDialog) {
-    auto* button = dlg->itemAs<QPushButton>(IDC_CLEAR_DATA);
-    button->setFocus();
-    QTest::keyClick(button, Qt::Key_Return);
-    EXPECT_TRUE(dlg->isVisible());
 }
 
 TEST_F(MainDialog, NoButtonLooksDefaultWhereEnterEndsTheDialog) {
