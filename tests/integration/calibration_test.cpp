@@ -1,26 +1,12 @@
 // The calibration dialog of Velmora, opened from the real main dialog with its shortcut and
 // fed through the main dialog's receive path from a pseudo-terminal; records made with real
 // clicks, checked in the list, the live panel's pixels and the bytes of the file.
-#include "app/edition.h"
-#include "app/sensordemodlg.h"
-#include "platform/tick.h"
-#include "res/resource.h"
-#include "serial/pty.h"
-#include "support/testsupport.h"
+#include "livedialog.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <thread>
-#include <vector>
 
 using velmora::test::messageBoxes;
 using velmora::test::messageTexts;
@@ -29,38 +15,19 @@ namespace {
 
 QString u8(const char* text) { return QString::fromUtf8(text); }
 
-class Calibration : public ::testing::Test {
+class Calibration : public velmora::test::DialogSamples {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-        velmora::installResources(velmora::editionResources());
-        // Every look at the clock is 1000 ms later: each reading refreshes the displays.
-        velmora::setTickClock([this] { return now += step; });
-        ASSERT_TRUE(velmora::test::linkPort(dir.path(), 1, pty.slave));
-        main = std::make_unique<CSensorDemoDlg>();
-        main->create();
-        main->show();
-        main->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(main.get()));
-        QTest::mouseClick(main->item(IDC_OPEN_PORT), Qt::LeftButton);
-        ASSERT_TRUE(main->comm().GetPortOpen());
-        main->proofDialog().setDataFile({file, false});
-        QTest::keyClick(main.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-        proof = &main->proofDialog();
+        DialogSamples::SetUp();
+        dlg->proofDialog().setDataFile({file, false});
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.get()));
+        QTest::keyClick(dlg.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        proof = &dlg->proofDialog();
         ASSERT_TRUE(proof->isVisible());
         list = proof->itemAs<QTableWidget>(IDC_RECORD_LIST);
     }
-    void TearDown() override { velmora::setTickClock({}); }
 
-    // Sends sample frames from the device and waits until the main dialog has them all.
-    void feed(const std::vector<int>& values) {
-        QByteArray bytes;
-        for (int v : values) bytes += velmora::test::sampleFrame(v);
-        ASSERT_NE(main->value(), values.back());
-        ASSERT_TRUE(pty.write(bytes));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return main->value() == values.back(); }));
-        QCoreApplication::processEvents();
-    }
     void click(int id) { QTest::mouseClick(proof->item(id), Qt::LeftButton); }
     void calibrate(const char* standard) {
         proof->itemAs<QLineEdit>(IDC_STANDARD_VALUE)->setText(u8(standard));
@@ -96,12 +63,7 @@ protected:
         return {upper, lower};
     }
 
-    QTemporaryDir dir;
-    QString file = dir.filePath("ProofDat.ini");
-    velmora::test::Pty pty;
-    std::uint32_t now = 0;
-    std::uint32_t step = 1000;
-    std::unique_ptr<CSensorDemoDlg> main;
+    QString file = config.filePath("ProofDat.ini");
     CProofDataDlg* proof = nullptr;
     QTableWidget* list = nullptr;
 };
@@ -131,7 +93,7 @@ TEST_F(Calibration, OpensOnceWithItsLayoutAndClosingOnlyHides) {
     proof->close();
     EXPECT_FALSE(proof->isVisible());
     EXPECT_TRUE(proof->isWindow());
-    QTest::keyClick(main.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(dlg.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(proof->isVisible());
     EXPECT_TRUE(messageTexts().empty());
 
@@ -149,7 +111,7 @@ TEST_F(Calibration, OpensOnceWithItsLayoutAndClosingOnlyHides) {
 
 TEST_F(Calibration, RecordsTheLiveReadingAndSavesAndRereadsThem) {
     // No records yet: the panel shows the raw reading only.
-    feed({3000});
+    send({3000});
     EXPECT_EQ(proof->itemText(IDC_RT_VALUE), "3000");
     auto [upper, lower] = panelText();
     EXPECT_GT(upper, 20);
@@ -157,13 +119,13 @@ TEST_F(Calibration, RecordsTheLiveReadingAndSavesAndRereadsThem) {
 
     calibrate("50");
     EXPECT_EQ(rows(), std::vector<QString>{"1|50.00|3000|0.01667"});
-    feed({1000});
+    send({1000});
     calibrate("12.5");
     EXPECT_EQ(rows(), (std::vector<QString>{"1|50.00|3000|0.01667", "2|12.00|1000|0.01250"}));
     EXPECT_EQ(proof->graph().points().size(), 2u);
 
     // The converted reading appears in the lower half.
-    feed({2000});
+    send({2000});
     std::tie(upper, lower) = panelText();
     EXPECT_GT(upper, 20);
     EXPECT_GT(lower, 20);
@@ -190,7 +152,7 @@ TEST_F(Calibration, RefusalsAndDeletingTheSelectedRecord) {
 
     // No reading yet: the record takes -1 and the coefficient 1.
     calibrate("7");
-    feed({500});
+    send({500});
     calibrate("10");
     calibrate("20");
     selectRow(2);
@@ -212,7 +174,7 @@ TEST_F(Calibration, RefusalsAndDeletingTheSelectedRecord) {
 }
 
 TEST_F(Calibration, UnsavedChangesAreOfferedForSavingOnSensorChangeAndOnClose) {
-    feed({800});
+    send({800});
     calibrate("40");
     velmora::test::setMessageBoxAnswer(velmora::IDYES);
     auto* sensor = proof->itemAs<QComboBox>(IDC_SENSOR);
@@ -235,9 +197,9 @@ TEST_F(Calibration, UnsavedChangesAreOfferedForSavingOnSensorChangeAndOnClose) {
 }
 
 TEST_F(Calibration, AFailedSaveIsReportedAndKeepsTheChangesMarked) {
-    const QString unwritable = dir.filePath("missing/ProofDat.ini");
+    const QString unwritable = config.filePath("missing/ProofDat.ini");
     proof->setDataFile({unwritable, false});
-    feed({900});
+    send({900});
     calibrate("30");
     click(IDC_SAVE);
     ASSERT_EQ(messageBoxes().size(), 1u);
@@ -259,17 +221,17 @@ TEST_F(Calibration, AFailedSaveIsReportedAndKeepsTheChangesMarked) {
 
 TEST_F(Calibration, IntervalStatisticsAndCalibratingWithTheirAverage) {
     proof->setChecked(IDC_USE_AVERAGE, true);
-    feed({100});
+    send({100});
     calibrate("1");  // never started: the live reading is used
     click(IDC_CALC_AVERAGE);
     EXPECT_EQ(proof->itemText(IDC_CALC_AVERAGE), u8("停止计算"));
-    feed({100, 200, 300, 401});
+    send({100, 200, 300, 401});
     click(IDC_CALC_AVERAGE);
     EXPECT_EQ(proof->itemText(IDC_CALC_AVERAGE), u8("开始计算"));
     // Converted through the one record (100, 1): proportional, 1 per 100.
     EXPECT_EQ(proof->itemText(IDC_INTERVAL), "[100,401]|[1,4]");
     EXPECT_EQ(proof->itemText(IDC_AVERAGE), "250|2");
-    feed({7000});  // stopped: no longer counted
+    send({7000});  // stopped: no longer counted
     EXPECT_EQ(proof->itemText(IDC_AVERAGE), "250|2");
     calibrate("25");
     EXPECT_EQ(rows().back(), "2|25.00|250|0.10000");
@@ -285,12 +247,12 @@ TEST_F(Calibration, IntervalStatisticsAndCalibratingWithTheirAverage) {
 
 TEST_F(Calibration, LiveTextsAndPanelFollowAtMostEvery50MsAndEndOnTheLatestReading) {
     QWidget* panel = proof->item(IDC_RT_FRAME);
-    feed({1});
+    send({1});
     step = 0;  // the clock stands still until the test moves it
     panel->repaint();
     velmora::test::PaintCounter counter(panel);
 
-    feed({10, 20, 30});
+    send({10, 20, 30});
     QTest::qWait(120);  // longer than the interval in real time: only the clock counts
     EXPECT_EQ(proof->itemText(IDC_RT_VALUE), "1");
     EXPECT_EQ(counter.paints, 0);
@@ -298,7 +260,7 @@ TEST_F(Calibration, LiveTextsAndPanelFollowAtMostEvery50MsAndEndOnTheLatestReadi
     now += 51;  // the interval ends: the burst's last reading shows without a later one
     ASSERT_TRUE(QTest::qWaitFor([&] { return proof->itemText(IDC_RT_VALUE) == "30"; }));
     ASSERT_TRUE(QTest::qWaitFor([&] { return counter.paints == 1; }));
-    feed({40, 50});
+    send({40, 50});
     QTest::qWait(120);
     EXPECT_EQ(proof->itemText(IDC_RT_VALUE), "30");
     EXPECT_EQ(counter.paints, 1);

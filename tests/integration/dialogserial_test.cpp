@@ -1,39 +1,17 @@
-// The real main dialog of the edition this program is built for, driven by clicks on its
-// buttons, against the device simulator (or a bare pseudo-terminal where exact bytes
-// matter): opening and closing, the four commands, the sample path into the value box, the
-// chart and the statistics, refusals in the edition's language, a vanishing device, a port
-// already in use, a command the line does not take and receive events with nothing to take.
-#include "app/edition.h"
-#include "app/sensordemodlg.h"
-#include "platform/debugoutput.h"
-#include "platform/tick.h"
-#include "res/resource.h"
-#include "serial/pty.h"
-#include "serial/settle.h"
-#include "support/testsupport.h"
-#include "tools/sim/devicesimulator.h"
+// The real main dialog against the device simulator (or a bare pseudo-terminal where exact
+// bytes matter): opening and closing, the four commands, the sample path into the value box,
+// the chart and the statistics, refusals in the edition's language, a vanishing device, a
+// port already in use, a command the line does not take and receive events with nothing to
+// take.
+#include "livedialog.h"
 
-#include <QAbstractButton>
 #include <QComboBox>
 #include <QImage>
-#include <QTemporaryDir>
-#include <QTest>
 
-#include <gtest/gtest.h>
-
-#include <memory>
-#include <ostream>
-#include <string>
-#include <thread>
 #include <tuple>
-#include <vector>
-
-// A failing comparison shows a text as text.
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 using velmora::editionText;
+using velmora::test::kPatience;
 using velmora::test::linkPort;
 using velmora::test::messageTexts;
 
@@ -43,37 +21,13 @@ namespace {
 // loaded machine does not fail a test; a wait ends as soon as its condition holds.
 constexpr int kPatience = 100000;
 
-class DialogSerial : public ::testing::Test {
+class DialogSerial : public velmora::test::DialogSerial {
 protected:
-    void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        velmora::installResources(velmora::editionResources());
-        previousSink = velmora::setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
-        // The pause after opening is recorded, with whether the port was open by then.
-        velmora::setSettleDelay(
-            [this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
-        dlg = makeDialog();
-    }
-    void TearDown() override {
-        velmora::setTickClock({});
-        velmora::setDebugSink(previousSink);
-        velmora::setSettleDelay({});
-    }
-
-    static std::unique_ptr<CSensorDemoDlg> makeDialog() {
-        auto d = std::make_unique<CSensorDemoDlg>();
-        d->create();
-        d->show();
-        return d;
-    }
     void startSim() {
         sim = std::make_unique<velmora::sim::DeviceSimulator>(
             velmora::sim::SimConfig{.fixedSequence = {1000, 2000, 3000}});
         ASSERT_TRUE(sim->start());
         ASSERT_TRUE(sim->makeLink(velmora::sim::portLinkPath(1)));
-    }
-    void click(int id, CSensorDemoDlg* d = nullptr) {
-        QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
     }
     // The open button's caption and whether the device type can be changed, open or closed.
     void expectOpen(bool open) {
@@ -82,15 +36,8 @@ protected:
                                                      : editionText("打开串口", "Open Port"));
         EXPECT_EQ(dlg->item(IDC_DEVICE_TYPE)->isEnabled(), !open);
     }
-    // The newest sample stored in the chart's channel 0.
-    int lastChartSample() const { return dlg->chart().m_wData[0][dlg->chart().m_nWrite - 1]; }
 
-    QTemporaryDir config;
-    velmora::DebugSink previousSink;
-    std::vector<std::string> trace;
-    std::vector<std::pair<int, bool>> pauses;
     std::unique_ptr<velmora::sim::DeviceSimulator> sim;
-    std::unique_ptr<CSensorDemoDlg> dlg;
 };
 
 TEST_F(DialogSerial, SessionWithTheSimulator) {
@@ -202,36 +149,9 @@ TEST_F(DialogSerial, RefusedOpeningsLeadToTheFixInTheEditionsLanguage) {
     }
 }
 
-// Exact frames written to a bare pseudo-terminal, with a clock that lets 200 ms pass
-// between any two readings so every sample step writes the statistics text.
-class DialogSamples : public DialogSerial {
+class DialogSamples : public velmora::test::DialogSamples {
 protected:
-    void SetUp() override {
-        DialogSerial::SetUp();
-        ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
-        velmora::setTickClock([this] { return now += step; });
-        click(IDC_OPEN_PORT);
-        ASSERT_TRUE(dlg->comm().GetPortOpen());
-    }
-    // Writes the sample frames from another thread (a long stream fills the line) and waits
-    // until the value box shows the last value, which must differ from the value before.
-    void send(const std::vector<int>& values) {
-        ASSERT_NE(dlg->value(), values.back());
-        QByteArray bytes;
-        for (int v : values) bytes += velmora::test::sampleFrame(v);
-        std::thread writer([&] { pty.write(bytes); });
-        const bool arrived =
-            QTest::qWaitFor([&] { return dlg->value() == values.back(); }, kPatience);
-        if (!arrived) dlg->comm().SetPortOpen(false);  // lets a blocked writer fail
-        writer.join();
-        ASSERT_TRUE(arrived);
-        QTest::qWait(20);
-    }
     QString stats() const { return dlg->itemText(IDC_MAXMIN_TEXT); }
-
-    velmora::test::Pty pty;
-    std::uint32_t now = 0;
-    std::uint32_t step = 1000;
 };
 
 TEST_F(DialogSamples, StatisticsRunStopRestartStopRefreshAndALongFullScaleRun) {
