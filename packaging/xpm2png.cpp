@@ -14,7 +14,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: cannot read %s as XPM\n", argv[0], argv[1]);
         return 1;
     }
-    if (!image.convertToFormat(QImage::Format_ARGB32).save(QString::fromLocal8Bit(argv[2]), "PNG")) {
+    if (!image.convertToFormat(QImage::Format_ARGB32)
+             .save(QString::fromLocal8Bit(argv[2]), "PNG")) {
         std::fprintf(stderr, "%s: cannot write %s\n", argv[0], argv[2]);
         return 1;
     }

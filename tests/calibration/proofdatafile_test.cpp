@@ -59,8 +59,8 @@ TEST(ProofFileLocation, BesideArgumentZeroWhenThatFolderIsWritableElseInTheConfi
         {t + "/Desktop/Velmora", "", t + "/Desktop/ProofDat.ini", false},  // a link
         {"./Velmora", "/cfg", "./ProofDat.ini", false},  // the test's folder is writable
         {t + "/gone/Velmora", "/cfg", "/cfg/velmora/ProofDat.ini", true},
-        {bin + "/Velmora", "/cfg", binWritable ? bin + "/ProofDat.ini" : "/cfg/velmora/ProofDat.ini",
-         !binWritable},
+        {bin + "/Velmora", "/cfg",
+         binWritable ? bin + "/ProofDat.ini" : "/cfg/velmora/ProofDat.ini", !binWritable},
         {"Velmora", "/cfg", "/cfg/velmora/ProofDat.ini", true},
         {"Velmora", "", home + "/.config/velmora/ProofDat.ini", true},
         {"Velmora", "relative/cfg", home + "/.config/velmora/ProofDat.ini", true},
@@ -70,7 +70,8 @@ TEST(ProofFileLocation, BesideArgumentZeroWhenThatFolderIsWritableElseInTheConfi
         EXPECT_EQ(f.path.toStdString(), c.path.toStdString()) << qPrintable(c.argv0);
         EXPECT_EQ(f.inConfigFolder, c.inConfig) << qPrintable(c.argv0);
     }
-    QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(bin,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(ProofFile, LoadingFillsBothSensorsWithSensorTwoFallingBackToSensorOne) {
