@@ -20,7 +20,10 @@ namespace velmora {
 
 ProofDataFile proofDataFile(const QString& argv0, const QString& configHome) {
     const qsizetype slash = argv0.lastIndexOf(u'/');
-    if (slash >= 0) return {argv0.left(slash + 1) + QLatin1String(kFileName), false};
+    // The file is replaced through a temporary file beside it, so the folder itself must be
+    // writable; an installed program's folder (/usr/bin) is not, for an ordinary user.
+    if (slash >= 0 && QFileInfo(argv0.left(slash + 1)).isWritable())
+        return {argv0.left(slash + 1) + QLatin1String(kFileName), false};
     QString base = configHome;
     if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
     return {base + QStringLiteral("/velmora/") + QLatin1String(kFileName), true};

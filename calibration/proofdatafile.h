@@ -20,9 +20,9 @@ struct ProofDataFile {
 };
 
 // Where the calibration file of a program invoked as `argv0` lies: beside argument 0 as it
-// was given (a link to the program keeps its own file), or, when argument 0 names no
-// folder (the program was found through PATH), in `configHome`/velmora. An empty or
-// relative `configHome` means ~/.config.
+// was given (a link to the program keeps its own file) when this user may write in that
+// folder; otherwise, and when argument 0 names no folder (the program was found through
+// PATH), in `configHome`/velmora. An empty or relative `configHome` means ~/.config.
 ProofDataFile proofDataFile(const QString& argv0, const QString& configHome);
 // The same for this process: its argument 0 and $XDG_CONFIG_HOME.
 ProofDataFile proofDataFile();

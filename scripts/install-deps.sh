@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
+  librsvg2-bin dpkg-dev file desktop-file-utils appstream
   fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
 )
 

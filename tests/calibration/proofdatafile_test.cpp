@@ -36,26 +36,42 @@ protected:
 
 }  // namespace
 
-TEST(ProofFileLocation, BesideArgumentZeroAsInvokedElseInTheConfigFolder) {
+TEST(ProofFileLocation, BesideArgumentZeroWhenThatFolderIsWritableElseInTheConfigFolder) {
     const QString home = QDir::homePath();
+    const QTemporaryDir dir;
+    const QString t = dir.path();
+    ASSERT_TRUE(QDir(t).mkdir(QStringLiteral("Desktop")));
+    ASSERT_TRUE(QDir(t).mkdir(QStringLiteral("bin")));
+    // A folder like /usr/bin: read-only for whoever runs the program. Permission bits do not
+    // stop root, so the expectation follows whether a file can really be made there.
+    const QString bin = t + QStringLiteral("/bin");
+    QFile::setPermissions(bin, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    QFile probe(bin + QStringLiteral("/probe"));
+    const bool binWritable = probe.open(QIODevice::WriteOnly);
+    probe.remove();
     const struct {
-        const char* argv0;
-        const char* configHome;
+        QString argv0;
+        QString configHome;
         QString path;
         bool inConfig;
     } cases[] = {
-        {"/opt/velmora/bin/Velmora", "/cfg", "/opt/velmora/bin/ProofDat.ini", false},
-        {"/home/op/Desktop/Velmora", "", "/home/op/Desktop/ProofDat.ini", false},  // a link
-        {"./Velmora", "/cfg", "./ProofDat.ini", false},
+        {t + "/Velmora", "/cfg", t + "/ProofDat.ini", false},
+        {t + "/Desktop/Velmora", "", t + "/Desktop/ProofDat.ini", false},  // a link
+        {"./Velmora", "/cfg", "./ProofDat.ini", false},  // the test's folder is writable
+        {t + "/gone/Velmora", "/cfg", "/cfg/velmora/ProofDat.ini", true},
+        {bin + "/Velmora", "/cfg",
+         binWritable ? bin + "/ProofDat.ini" : "/cfg/velmora/ProofDat.ini", !binWritable},
         {"Velmora", "/cfg", "/cfg/velmora/ProofDat.ini", true},
         {"Velmora", "", home + "/.config/velmora/ProofDat.ini", true},
         {"Velmora", "relative/cfg", home + "/.config/velmora/ProofDat.ini", true},
     };
     for (const auto& c : cases) {
         const ProofDataFile f = velmora::proofDataFile(c.argv0, c.configHome);
-        EXPECT_EQ(f.path, c.path) << c.argv0;
-        EXPECT_EQ(f.inConfigFolder, c.inConfig) << c.argv0;
+        EXPECT_EQ(f.path.toStdString(), c.path.toStdString()) << qPrintable(c.argv0);
+        EXPECT_EQ(f.inConfigFolder, c.inConfig) << qPrintable(c.argv0);
     }
+    QFile::setPermissions(bin,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(ProofFile, LoadingFillsBothSensorsWithSensorTwoFallingBackToSensorOne) {
