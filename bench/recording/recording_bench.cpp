@@ -51,7 +51,7 @@ void BM_RecorderEvents(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * 60);
     state.counters["file_bytes"] = double(QFile(dir.filePath("bench.csv")).size());
 }
-BENCHMARK(BM_RecorderEvents);
+BENCHMARK(BM_RecorderEvents)->Iterations(100000);
 
 void BM_RecordStreamIntoDialog(benchmark::State& state) {
     constexpr int kSeconds = 10;
