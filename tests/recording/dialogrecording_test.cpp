@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
 #include <ostream>
 
@@ -200,7 +201,7 @@ TEST_F(RecordingPty, AFolderThatDisappearsEndsTheRecordingWithOneMessage) {
     EXPECT_EQ(messageTexts()[0],
               editionText("记录到 %1 已停止：%2。此前记录的数据保留在文件中。",
                           "Recording to %1 stopped: %2. The rows recorded before stay in the file.")
-                  .arg(file, "No such file or directory"));
+                  .arg(file, qt_error_string(ENOENT)));
     EXPECT_TRUE(promptBecomes(""));
     EXPECT_TRUE(menuEntry(IDM_RECORD_SAMPLES)->isEnabled());
     // What was recorded before lies readable in the moved folder.
