@@ -42,7 +42,9 @@ bool SampleRecorder::start(const QString& path, Mode mode) {
     m_text.clear();
 #ifdef Q_OS_UNIX
     // A file-size limit (ulimit -f) must end the recording with a message, not the program.
-    if (std::signal(SIGXFSZ, SIG_IGN) != SIG_DFL) std::signal(SIGXFSZ, SIG_DFL);
+    // A handler the program has set itself stays.
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    if (previous != SIG_DFL && previous != SIG_ERR) std::signal(SIGXFSZ, previous);
 #endif
     auto file = std::make_unique<QFile>(path);
     const QIODevice::OpenMode how =
@@ -137,11 +139,11 @@ bool SampleRecorder::stillAtPath() {
     // Writes to a file whose folder was renamed or removed still succeed on POSIX systems,
     // so the path is checked: the rows must go where the operator will look for them.
     struct stat atPath {};
-    struct stat open {};
+    struct stat opened {};
     if (::stat(QFile::encodeName(m_path).constData(), &atPath) != 0)
         return fail(qt_error_string(errno));
-    if (::fstat(m_file->handle(), &open) != 0) return fail(qt_error_string(errno));
-    if (atPath.st_dev != open.st_dev || atPath.st_ino != open.st_ino)
+    if (::fstat(m_file->handle(), &opened) != 0) return fail(qt_error_string(errno));
+    if (atPath.st_dev != opened.st_dev || atPath.st_ino != opened.st_ino)
         return fail(qt_error_string(ENOENT));
 #endif
     return true;
