@@ -14,6 +14,7 @@ bool CSensorDemoApp::InitInstance() {
     velmora::installFrameworkTranslations(velmora::editionResources());
     velmora::installFontSubstitutions();
     CSensorDemoDlg dlg;
+    dlg.setStartupRecording(m_recordFile);
     dlg.doModal();
     return false;
 }

@@ -73,6 +73,7 @@ bool CSensorDemoDlg::OnInitDialog() {
         action->setData(IDM_ABOUTBOX);
         connect(action, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
     }
+    InitRecording();
 
     setWindowIcon(m_hIcon);
 
@@ -106,6 +107,7 @@ bool CSensorDemoDlg::OnInitDialog() {
 }
 
 void CSensorDemoDlg::OnDestroy() {
+    OnStopRecording();
 #ifdef VELMORA_WITH_CALIBRATION
     // The calibration window goes with its owner, unsaved changes included.
     if (m_dlgProof.isWindow()) m_dlgProof.destroyWindow();

@@ -5,6 +5,7 @@
 #include "chart/wavechart.h"
 #include "platform/dialogbase.h"
 #include "platform/displaythrottle.h"
+#include "recording/samplerecorder.h"
 #include "serial/bytering.h"
 #include "serial/mscomm.h"
 #ifdef VELMORA_WITH_CALIBRATION
@@ -15,6 +16,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
+#include <QTimer>
 
 #include <cstdint>
 
@@ -35,6 +37,10 @@ public:
     // The dialog's own window menu (the about entry), opened by a right-click on the
     // dialog's background where the window manager offers no application entries.
     QMenu* windowMenu() const { return m_windowMenu; }
+    // A file to record the samples to from the start (the program's --record option); set
+    // before the dialog is created.
+    void setStartupRecording(const QString& path) { m_strStartupRecording = path; }
+    const velmora::SampleRecorder& recorder() const { return m_recorder; }
 
 protected:
     bool OnInitDialog() override;
@@ -80,6 +86,22 @@ private:
     // two read-out texts.
     struct FrameHandOver;
 
+    // Recording and the prompt line
+    void InitRecording();
+    void OnRecordSamples();
+    void OnStopRecording();
+    void StartRecording(const QString& path, velmora::SampleRecorder::Mode mode);
+    void RecordingFailed();
+    void RecordingChanged();
+    // Once per receive event: the event's samples become rows, the silence watch restarts.
+    void OnSamplesReceived();
+    // Watches for samples after "Start Sampling", until "Stop Sampling" or the port closes.
+    void WatchForData(bool watch);
+    void OnPromptTimer();
+    bool NoDataNow() const;
+    void RefreshPrompt();
+    QString PromptText() const;
+
     // Members, in declaration order.
     QComboBox* m_cbDeviceType = nullptr;
     QComboBox* m_cbBaud = nullptr;
@@ -106,4 +128,17 @@ private:
     bool m_bSampleArrived = false;  // a sample since the last receive event
     int m_nDeviceType = 0;
     QMenu* m_windowMenu = nullptr;
+
+    velmora::SampleRecorder m_recorder;
+    QString m_strStartupRecording;
+    QAction* m_actRecord = nullptr;
+    QAction* m_actStopRecording = nullptr;
+    // Paces the prompt line; the line's paint restarts the interval.
+    velmora::DisplayThrottle m_promptThrottle{200, [this] { RefreshPrompt(); }, this};
+    // Runs while recording or watching for data: writes the rows, notices the silence.
+    QTimer m_promptTimer;
+    bool m_bAwaitData = false;       // "Start Sampling" sent, no "Stop Sampling" since
+    bool m_bNoData = false;          // the prompt line says that no data comes
+    std::uint32_t m_dwLastData = 0;  // tick of the last sample, or of "Start Sampling"
+    int m_nPromptWidth = 0;          // the prompt line's width in the template
 };

@@ -90,9 +90,11 @@ void CSensorDemoDlg::SendFrame(const std::uint8_t* data, int count) {
 void CSensorDemoDlg::OnStartSampling() {
     if (!m_comm.GetPortOpen()) return;
     SendFrame(velmora::CMD_START.data(), static_cast<int>(velmora::CMD_START.size()));
+    WatchForData(true);
 }
 
 void CSensorDemoDlg::OnStopSampling() {
+    WatchForData(false);
     if (!m_comm.GetPortOpen()) return;
     SendFrame(velmora::CMD_STOP.data(), static_cast<int>(velmora::CMD_STOP.size()));
 }
@@ -144,6 +146,7 @@ void CSensorDemoDlg::OnCommEvent() {
     FrameHandOver handOver(*this);
     velmora::receiveBytes(m_rxRing, reinterpret_cast<const std::uint8_t*>(input.constData()),
                           static_cast<int>(input.size()), handOver);
+    OnSamplesReceived();
     // The displays follow once per event, not once per sample.
     if (m_bSampleArrived) {
         m_bSampleArrived = false;
@@ -158,6 +161,7 @@ void CSensorDemoDlg::ParseFrames() {
 
 void CSensorDemoDlg::SampleStep(int value) {
     m_nValue = value;
+    m_recorder.addSample(value);
     if (!m_bStopRefresh) m_chart.AddPoint(static_cast<std::uint16_t>(value), 0, 0, 0);
 
 #ifdef VELMORA_WITH_CALIBRATION

@@ -14,6 +14,9 @@
 
 // System-menu command of the about entry
 #define IDM_ABOUTBOX 0x0010
+// Window-menu commands that start and stop recording the samples to a file
+#define IDM_RECORD_SAMPLES 0x0020
+#define IDM_STOP_RECORDING 0x0030
 
 // Main dialog (template 102)
 #define IDC_WAVE_GROUP 1000

@@ -138,7 +138,7 @@ TEST_F(MainDialog, WindowMenuHoldsTheAboutEntryAndOpensTheAboutBox) {
     QMenu* menu = dlg->windowMenu();
     ASSERT_NE(menu, nullptr);
     const QList<QAction*> actions = menu->actions();
-    ASSERT_EQ(actions.size(), 2);
+    ASSERT_GE(actions.size(), 2);
     EXPECT_TRUE(actions[0]->isSeparator());
     EXPECT_EQ(actions[1]->text(), editionText("关于 Velmora(&A)...", "&About VelmoraEn..."));
     EXPECT_EQ(actions[1]->data().toInt(), IDM_ABOUTBOX);
