@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/edition.h"
 #include "app/sensordemoapp.h"
 #include "platform/terminationsignals.h"
 
@@ -20,6 +21,9 @@ int main(int argc, char* argv[]) {
         }
     }
     QApplication qapp(argc, argv);  // takes the toolkit's own options out
+    // Lets a Wayland desktop match the window to its menu entry and icon.
+    QGuiApplication::setDesktopFileName(
+        velmora::editionText("org.velmora.Velmora", "org.velmora.VelmoraEn"));
     const velmora::CommandLine options = velmora::parseCommandLine(qapp.arguments().mid(1));
     QString error = options.error;
     // The file to record to is made before any window opens.
