@@ -56,6 +56,7 @@ protected:
         auto d = std::make_unique<CSensorDemoDlg>();
         d->create();
         d->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(d.get()));
         return d;
     }
     void click(int id, CSensorDemoDlg* d = nullptr) {

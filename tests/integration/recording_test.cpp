@@ -1,43 +1,24 @@
 // Recording and the prompt line as the operator meets them in the real main dialog of the
 // edition this program is built for: the window menu's entries, the rows in the file, a
 // write that fails, the "no data" line, and the program's --record and --help options.
-#include "app/edition.h"
-#include "app/sensordemodlg.h"
+#include "livedialog.h"
 #include "platform/filedialog.h"
-#include "platform/tick.h"
-#include "res/resource.h"
-#include "serial/pty.h"
-#include "serial/settle.h"
-#include "support/testsupport.h"
-#include "tools/sim/devicesimulator.h"
 
-#include <QAbstractButton>
 #include <QAction>
 #include <QDir>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
-#include <memory>
-#include <ostream>
 
 #include <signal.h>
 
-static void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-
 using velmora::editionText;
+using velmora::test::kPatience;
 using velmora::test::messageTexts;
 
 namespace {
-
-constexpr int kPatience = 100000;  // a wait ends as soon as its condition holds
 
 QByteArray contents(const QString& path) {
     QFile file(path);
@@ -52,30 +33,25 @@ QString recordingText(const QString& name, int rows) {
     return editionText("正在记录到 %1: %2 个采样", "Recording to %1: %2 samples").arg(name, count);
 }
 
-class Recording : public ::testing::Test {
+// The window menu's recording entries and the prompt line on a live dialog, with the file
+// dialog answered by the test.
+template <class Live>
+class RecordingOn : public Live {
 protected:
     void SetUp() override {
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-        velmora::installResources(velmora::editionResources());
-        velmora::setSettleDelay([](int) {});
         velmora::setSaveFileHook([this](const velmora::SaveFileRequest& r) {
             proposed = r.proposed;
             return answer;
         });
-        dlg = std::make_unique<CSensorDemoDlg>();
-        dlg->create();
-        dlg->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
+        Live::SetUp();
     }
     void TearDown() override {
-        dlg.reset();
+        this->dlg.reset();
         velmora::setSaveFileHook({});
-        velmora::setSettleDelay({});
-        velmora::setTickClock({});
+        Live::TearDown();
     }
-    void click(int id) { QTest::mouseClick(dlg->itemAs<QAbstractButton>(id), Qt::LeftButton); }
     QAction* menuEntry(int id) const {
-        for (QAction* a : dlg->windowMenu()->actions())
+        for (QAction* a : this->dlg->windowMenu()->actions())
             if (a->data().toInt() == id) return a;
         return nullptr;
     }
@@ -85,15 +61,17 @@ protected:
         ASSERT_NE(menuEntry(IDM_RECORD_SAMPLES), nullptr);
         menuEntry(IDM_RECORD_SAMPLES)->trigger();
     }
-    QString prompt() const { return dlg->itemText(IDC_PROMPT); }
+    QString prompt() const { return this->dlg->itemText(IDC_PROMPT); }
     bool promptBecomes(const QString& text) {
         return QTest::qWaitFor([&] { return prompt() == text; }, kPatience);
     }
 
-    QTemporaryDir config, files;
+    QTemporaryDir files;
     QString answer, proposed;
-    std::unique_ptr<CSensorDemoDlg> dlg;
 };
+using Recording = RecordingOn<velmora::test::DialogSerial>;
+// A bare pseudo-terminal as COM1: the test writes the exact frames.
+using RecordingPty = RecordingOn<velmora::test::DialogSamples>;
 
 TEST_F(Recording, EverySampleInOrderAlsoWithStopRefreshTicked) {
     velmora::sim::SimConfig device;
@@ -176,33 +154,17 @@ TEST_F(Recording, EverySampleInOrderAlsoWithStopRefreshTicked) {
     EXPECT_TRUE(messageTexts().empty());
 }
 
-// A bare pseudo-terminal as COM1: the test writes the exact frames.
-class RecordingPty : public Recording {
-protected:
-    void SetUp() override {
-        Recording::SetUp();
-        ASSERT_TRUE(velmora::test::linkPort(config.path(), 1, pty.slave));
-        click(IDC_OPEN_PORT);
-        ASSERT_TRUE(dlg->comm().GetPortOpen());
-    }
-    void send(int value) {
-        ASSERT_TRUE(pty.write(velmora::test::sampleFrame(value)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->value() == value; }, kPatience));
-    }
-    velmora::test::Pty pty;
-};
-
 TEST_F(RecordingPty, AFolderThatDisappearsEndsTheRecordingWithOneMessage) {
     ASSERT_TRUE(QDir(files.path()).mkdir("day"));
     const QString file = files.filePath("day/rec.csv");
     recordTo(file);
-    for (int v : {11, 12, 13}) send(v);
+    send({11, 12, 13});
     EXPECT_TRUE(promptBecomes(recordingText("rec.csv", 3)));
 
     ASSERT_TRUE(QDir(files.path()).rename("day", "moved"));
-    send(14);
+    send({14});
     ASSERT_TRUE(QTest::qWaitFor([] { return !messageTexts().empty(); }, kPatience));
-    send(15);  // the recording has ended: no second message
+    send({15});  // the recording has ended: no second message
     QTest::qWait(500);
     ASSERT_EQ(messageTexts().size(), 1u);
     EXPECT_EQ(messageTexts()[0],
@@ -220,10 +182,8 @@ TEST_F(RecordingPty, AFolderThatDisappearsEndsTheRecordingWithOneMessage) {
 }
 
 TEST_F(RecordingPty, NoDataLineAfterThreeSilentSecondsUntilTheNextSample) {
-    // The line's last paint is long before the test's clock starts.
+    step = 0;  // the clock stands still until the test moves it
     dlg->item(IDC_PROMPT)->repaint();
-    std::uint32_t now = 1000;
-    velmora::setTickClock([&] { return now; });
     const QString noData = editionText(
         "COM1 上的设备没有发来数据（57600 波特）：请检查连接线、电源和波特率",
         "No data from the device on COM1 at 57600 baud: check the cable, the power and the "
@@ -242,7 +202,7 @@ TEST_F(RecordingPty, NoDataLineAfterThreeSilentSecondsUntilTheNextSample) {
     const auto becomes = [&](const QString& text) {
         return QTest::qWaitFor([&] { return (now += 10, prompt() == text); }, kPatience);
     };
-    send(500);
+    send({500});
     EXPECT_TRUE(becomes(""));
     const std::uint32_t cleared = now;
     EXPECT_TRUE(becomes(noData));  // the stream stops again
