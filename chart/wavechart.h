@@ -7,6 +7,7 @@
 #include "platform/mapping.h"
 
 #include <QPolygon>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -17,7 +18,7 @@ class QPainter;
 
 namespace velmora {
 class Menu;
-}
+}  // namespace velmora
 
 // The ring, zoom and geometry rules live in WaveChartData; the window owns that state
 // privately so that its owner sees one set of operations, each of which also asks for the
@@ -36,7 +37,14 @@ public:
 
     // Operations of the owner. AddPoint repaints a strip around the new sample in
     // page-turning display and the whole plot on a new page or in scrolling display; the
-    // others repaint the whole plot.
+    // others repaint the whole plot at once.
+    //
+    // AddPoint only stores the sample. The repaint of what the samples of one pass of the
+    // event loop changed is asked for once, after that pass, and at most once per display
+    // frame: a sample reaching a chart that painted less than a frame ago waits for the
+    // frame's end, then the paint covers every strip asked for since the last one (or the
+    // whole plot once, if any of the samples began a new page or scrolled it). A sample
+    // reaching an idle chart is painted at once.
     void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2, std::uint16_t wAux);
     void ClearData();
     // Sets the baselines to the means of the displayed channel-0 and channel-1 samples;
@@ -61,9 +69,10 @@ public:
     QMenu* PrepareMenu(velmora::Menu& menu);
     bool OnCommand(int id);
 
-    // The whole paint pass onto any painter whose device matches the client area
-    // (the window itself, or an image for tests and benchmarks).
-    void PaintPlot(QPainter* pDC);
+    // The paint pass onto any painter whose device matches the client area (the window
+    // itself, or an image for tests and benchmarks): all of it, or only what lies in `area`
+    // (clipped to it), which draws the same pixels there and leaves the rest untouched.
+    void PaintPlot(QPainter* pDC, const QRect& area = QRect());
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -86,19 +95,35 @@ private:
 
     // Requests a repaint of the whole client area (null) or of one rectangle.
     void Invalidate(const velmora::Rect* rect = nullptr);
+    // After a pass of the event loop that stored samples: asks for their repaint now if the
+    // last paint is more than a frame ago, otherwise when the frame ends.
+    void SamplesArrived();
+    // Asks for the repaint of everything the samples stored since the last request changed.
+    void RequestSampleRepaint();
 
     // Separators between the bands and the baseline lines.
     void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);
-    // The traces of the bands shown, and the auxiliary trace in the one-band layout.
-    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo);
-    // One connected polyline through the display sequence of `trace`, its band's bottom at
-    // logical y = `base`.
+    // The traces of the bands shown, and the auxiliary trace in the one-band layout, as far
+    // as they reach into the device columns `left` to `right`.
+    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int left, int right);
+    // One connected polyline through the display positions m_nFirst..m_nLast of `trace`,
+    // its band's bottom at logical y = `base`.
     void Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
                const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base);
 
     bool m_bWindow = false;
+    // Paint pacing: one paint per display frame while samples stream.
+    std::uint32_t m_dwFrame = 16;     // a paint follows the last one after more ms than this
+    std::uint32_t m_dwLastPaint = 0;  // tick of the last paint
+    QTimer m_frameEnd;                // the rest of the frame, while samples wait for it
+    bool m_bPassPosted = false;       // SamplesArrived is queued for the end of this pass
+    int m_nUnpaintedFrom = -1;        // write index before the first sample not asked to be
+                                      // repainted yet; -1: none
+    bool m_bUnpaintedAll = false;     // one of those samples began a new page
     // Paint scratch space, reused so that a paint allocates nothing.
     std::array<int, velmora::WAVE_MAX_POINTS> m_traceIndex{};
     int m_nTraceCount = 0;
+    int m_nFirst = 0;  // display positions drawn by the present paint
+    int m_nLast = 0;
     QPolygon m_points;
 };
