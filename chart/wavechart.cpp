@@ -55,7 +55,7 @@ CWaveChart::CWaveChart(QWidget* parent) : QWidget(parent) {
     m_points.reserve(velmora::WAVE_MAX_POINTS);
     m_frameEnd.setSingleShot(true);
     m_frameEnd.setTimerType(Qt::PreciseTimer);
-    connect(&m_frameEnd, &QTimer::timeout, this, &CWaveChart::SamplesArrived);
+    connect(&m_frameEnd, &QTimer::timeout, this, &CWaveChart::EndOfEvent);
     hide();  // no window until Create
 }
 
@@ -86,14 +86,17 @@ void CWaveChart::OnSize(int cx, int cy) {
     RecalcCapacity();
 }
 
-void CWaveChart::Invalidate(const velmora::Rect* rect) {
+void CWaveChart::Invalidate(const velmora::Rect* rect, bool now) {
+    const QRect area =
+        rect ? QRect(rect->left, rect->top, rect->width(), rect->height()) : this->rect();
+    if (now)
+        repaint(area);
+    else
+        update(area);
     if (!rect) {
-        update();
         // The whole plot repaints: samples waiting for their strip are in it.
         m_nUnpaintedFrom = -1;
         m_bUnpaintedAll = false;
-    } else {
-        update(QRect(rect->left, rect->top, rect->width(), rect->height()));
     }
 }
 
@@ -104,37 +107,37 @@ void CWaveChart::AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t 
     m_bUnpaintedAll |= storeSample(wCh0, wCh1, wCh2, wAux);
     if (!m_bPassPosted) {
         m_bPassPosted = true;
-        QMetaObject::invokeMethod(this, &CWaveChart::SamplesArrived, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CWaveChart::EndOfEvent, Qt::QueuedConnection);
     }
 }
 
-void CWaveChart::SamplesArrived() {
+void CWaveChart::EndOfEvent() {
     m_bPassPosted = false;
     if (m_nUnpaintedFrom < 0) return;
     const std::uint32_t elapsed = velmora::tickCount() - m_dwLastPaint;
     if (elapsed > m_dwFrame) {
         // Idle, or the frame is over: paint now. Samples arriving before that paint join it.
         m_frameEnd.stop();
-        RequestSampleRepaint();
+        RequestSampleRepaint(true);
     } else if (!m_frameEnd.isActive()) {
         m_frameEnd.start(static_cast<int>(m_dwFrame + 1 - elapsed));
     }
 }
 
-void CWaveChart::RequestSampleRepaint() {
+void CWaveChart::RequestSampleRepaint(bool now) {
     if (m_nUnpaintedFrom < 0) return;
     // A new page or a wrap changes every column, and the scrolling display moves every
     // sample one position left; otherwise each sample's strip, from 4 pixels left to 4
     // pixels right of the position after it, changed: the union of those strips.
     if (m_bUnpaintedAll || m_bScroll) {
-        Invalidate();
+        Invalidate(nullptr, now);
         return;
     }
     const int first = m_nZoomX * (m_nUnpaintedFrom + 1) / m_sizeLogical.cx;
     const int last = stripX();
     m_nUnpaintedFrom = -1;
     const velmora::Rect strips{first - 4, m_rcClient.top, last + 4, m_rcClient.bottom};
-    Invalidate(&strips);
+    Invalidate(&strips, now);
 }
 
 void CWaveChart::ClearData() {

@@ -56,6 +56,13 @@ public:
     // Recomputes the capacity for the present width and X zoom; returns it.
     int RecalcCapacity();
 
+    // The end of a receive event: asks for the repaint of the samples it stored, at once if
+    // the last paint is more than a frame ago (painted before this returns), otherwise at
+    // the frame's end. The owner calls it before updating its other displays, so that a
+    // sample reaching an idle chart shows without waiting for them; after a pass of the
+    // event loop that stored samples the chart calls it itself.
+    void EndOfEvent();
+
     // Settings and data the owner reads or sets directly.
     using velmora::WaveChartData::m_bMoveDown;
     using velmora::WaveChartData::m_bShowAux;
@@ -93,13 +100,12 @@ private:
     void OnDisplayScroll();
     void OnDisplayTurn();
 
-    // Requests a repaint of the whole client area (null) or of one rectangle.
-    void Invalidate(const velmora::Rect* rect = nullptr);
-    // After a pass of the event loop that stored samples: asks for their repaint now if the
-    // last paint is more than a frame ago, otherwise when the frame ends.
-    void SamplesArrived();
+    // Requests a repaint of the whole client area (null) or of one rectangle; `now`: paints
+    // it before returning.
+    void Invalidate(const velmora::Rect* rect = nullptr, bool now = false);
     // Asks for the repaint of everything the samples stored since the last request changed.
-    void RequestSampleRepaint();
+    // `now`: paint before returning, not on the next pass of the event loop.
+    void RequestSampleRepaint(bool now);
 
     // Separators between the bands and the baseline lines.
     void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);

@@ -126,7 +126,7 @@ int latency(Display* dpy, const std::string& link, int steps, int x, int y, int 
         const auto f = sampleFrame(value);
         return ::write(master, f.data(), f.size()) == static_cast<ssize_t>(f.size());
     };
-    send(1200);
+    send(300);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
 
     ShmGrab screen(dpy, x, y, w, h);
