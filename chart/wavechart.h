@@ -35,16 +35,9 @@ public:
     bool Create(const QRect& rect, QWidget* parent, int id);
     bool IsWindow() const { return m_bWindow; }
 
-    // Operations of the owner. AddPoint repaints a strip around the new sample in
-    // page-turning display and the whole plot on a new page or in scrolling display; the
-    // others repaint the whole plot at once.
-    //
-    // AddPoint only stores the sample. The repaint of what the samples of one pass of the
-    // event loop changed is asked for once, after that pass, and at most once per display
-    // frame: a sample reaching a chart that painted less than a frame ago waits for the
-    // frame's end, then the paint covers every strip asked for since the last one (or the
-    // whole plot once, if any of the samples began a new page or scrolled it). A sample
-    // reaching an idle chart is painted at once.
+    // Operations of the owner. AddPoint only stores the sample; its repaint, a strip around
+    // the sample in page-turning display and the whole plot on a new page or in scrolling
+    // display, is asked for by EndOfEvent. The others repaint the whole plot at once.
     void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2, std::uint16_t wAux);
     void ClearData();
     // Sets the baselines to the means of the displayed channel-0 and channel-1 samples;
@@ -56,11 +49,13 @@ public:
     // Recomputes the capacity for the present width and X zoom; returns it.
     int RecalcCapacity();
 
-    // The end of a receive event: asks for the repaint of the samples it stored, at once if
-    // the last paint is more than a frame ago (painted before this returns), otherwise at
-    // the frame's end. The owner calls it before updating its other displays, so that a
-    // sample reaching an idle chart shows without waiting for them; after a pass of the
-    // event loop that stored samples the chart calls it itself.
+    // The end of a receive event, or of any run of AddPoint calls: asks for the repaint of
+    // what their samples changed, at most once per display frame. A chart that painted
+    // more than a frame ago (idle) paints before this returns; otherwise the paint comes at
+    // the frame's end and covers every strip asked for since the last one (or the whole
+    // plot once, if a sample began a new page or the display scrolls). The owner calls it
+    // before updating its other displays, so that their repaints do not hold the chart's
+    // back; samples added without it are shown by the next paint only.
     void EndOfEvent();
 
     // Settings and data the owner reads or sets directly.
@@ -122,7 +117,6 @@ private:
     std::uint32_t m_dwFrame = 16;     // a paint follows the last one after more ms than this
     std::uint32_t m_dwLastPaint = 0;  // tick of the last paint
     QTimer m_frameEnd;                // the rest of the frame, while samples wait for it
-    bool m_bPassPosted = false;       // SamplesArrived is queued for the end of this pass
     int m_nUnpaintedFrom = -1;        // write index before the first sample not asked to be
                                       // repainted yet; -1: none
     bool m_bUnpaintedAll = false;     // one of those samples began a new page

@@ -47,6 +47,7 @@ void BM_AddPoint(benchmark::State& state) {
         v = static_cast<std::uint16_t>(v + 7);
         if (++batch == 1000) {
             state.PauseTiming();
+            plot.chart.EndOfEvent();
             QApplication::processEvents();
             batch = 0;
             state.ResumeTiming();
