@@ -113,26 +113,26 @@ void CWaveChart::EndOfEvent() {
     if (elapsed > m_dwFrame) {
         // Idle, or the frame is over: paint now. Samples arriving before that paint join it.
         m_frameEnd.stop();
-        RequestSampleRepaint(true);
+        RequestSampleRepaint();
     } else if (!m_frameEnd.isActive()) {
         m_frameEnd.start(static_cast<int>(m_dwFrame + 1 - elapsed));
     }
 }
 
-void CWaveChart::RequestSampleRepaint(bool now) {
+void CWaveChart::RequestSampleRepaint() {
     if (m_nUnpaintedFrom < 0) return;
     // A new page or a wrap changes every column, and the scrolling display moves every
     // sample one position left; otherwise each sample's strip, from 4 pixels left to 4
     // pixels right of the position after it, changed: the union of those strips.
     if (m_bUnpaintedAll || m_bScroll) {
-        Invalidate(nullptr, now);
+        Invalidate(nullptr, true);
         return;
     }
     const int first = m_nZoomX * (m_nUnpaintedFrom + 1) / m_sizeLogical.cx;
     const int last = stripX();
     m_nUnpaintedFrom = -1;
     const velmora::Rect strips{first - 4, m_rcClient.top, last + 4, m_rcClient.bottom};
-    Invalidate(&strips, now);
+    Invalidate(&strips, true);
 }
 
 void CWaveChart::ClearData() {

@@ -98,9 +98,8 @@ private:
     // Requests a repaint of the whole client area (null) or of one rectangle; `now`: paints
     // it before returning.
     void Invalidate(const velmora::Rect* rect = nullptr, bool now = false);
-    // Asks for the repaint of everything the samples stored since the last request changed.
-    // `now`: paint before returning, not on the next pass of the event loop.
-    void RequestSampleRepaint(bool now);
+    // Paints, before returning, everything the samples stored since the last request changed.
+    void RequestSampleRepaint();
 
     // Separators between the bands and the baseline lines.
     void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);

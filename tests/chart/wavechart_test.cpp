@@ -394,5 +394,4 @@ TEST(WaveChart, ASampleReachingAnIdleChartIsPaintedAtOnce) {
     plot.add(200, 1);  // the second sample draws the trace's first segment
     pump();            // no time passes
     EXPECT_TRUE(plot.shown() == plot.render());
-    EXPECT_EQ(countColor(plot.shown(), kWhite), 1 + kPlot.row(100) - kPlot.row(200));
 }
