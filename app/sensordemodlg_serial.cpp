@@ -146,8 +146,10 @@ void CSensorDemoDlg::OnCommEvent() {
     FrameHandOver handOver(*this);
     velmora::receiveBytes(m_rxRing, reinterpret_cast<const std::uint8_t*>(input.constData()),
                           static_cast<int>(input.size()), handOver);
+    // The displays follow once per event, not once per sample; the chart first, so that its
+    // new samples are not held back by the recorder or the value box's repaint.
+    m_chart.EndOfEvent();
     OnSamplesReceived();
-    // The displays follow once per event, not once per sample.
     if (m_bSampleArrived) {
         m_bSampleArrived = false;
         m_valueThrottle.dataArrived();

@@ -2,6 +2,7 @@
 
 #include "platform/keystate.h"
 #include "platform/menu.h"
+#include "platform/tick.h"
 #include "res/resource.h"
 
 #include <QCursor>
@@ -10,8 +11,11 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QResizeEvent>
+#include <QScreen>
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 
 namespace {
 const QColor kFieldColor(0, 0, 192);
@@ -19,6 +23,14 @@ const QColor kSeparatorColor(0, 0, 0);
 const QColor kBaselineColor(255, 0, 0);
 const QColor kTraceColor(255, 255, 255);
 const QColor kAuxColor(0, 255, 0);
+
+// Milliseconds that must pass after a paint before the next one, for a display refreshing at
+// `hz` (60 Hz where the rate is unknown). The pacing waits for more than this many whole
+// milliseconds, so paints never come more often than the screen shows them.
+std::uint32_t frameInterval(qreal hz) {
+    if (!(hz >= 1 && hz <= 1000)) hz = 60;
+    return static_cast<std::uint32_t>(std::max(1.0, std::floor(1000 / hz)));
+}
 
 // A solid cosmetic pen: exactly one pixel wide whatever the painter's transformation.
 QPen solidPen(const QColor& color) { return QPen(color, 0, Qt::SolidLine); }
@@ -41,6 +53,9 @@ CWaveChart::CWaveChart(QWidget* parent) : QWidget(parent) {
     // The chart has its own menu on button release; a right-click must not reach the parent.
     setContextMenuPolicy(Qt::PreventContextMenu);
     m_points.reserve(velmora::WAVE_MAX_POINTS);
+    m_frameEnd.setSingleShot(true);
+    m_frameEnd.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameEnd, &QTimer::timeout, this, &CWaveChart::EndOfEvent);
     hide();  // no window until Create
 }
 
@@ -51,6 +66,8 @@ bool CWaveChart::Create(const QRect& rect, QWidget* parent, int id) {
     setObjectName(QStringLiteral("ctrl_%1").arg(id));
     setGeometry(rect);
     m_bWindow = true;
+    const QScreen* display = screen();
+    m_dwFrame = frameInterval(display ? display->refreshRate() : 0);
     // The new window's first size: it arrives now, whether or not the parent is shown yet.
     OnSize(rect.width(), rect.height());
     show();
@@ -69,26 +86,53 @@ void CWaveChart::OnSize(int cx, int cy) {
     RecalcCapacity();
 }
 
-void CWaveChart::Invalidate(const velmora::Rect* rect) {
-    if (!rect)
-        update();
+void CWaveChart::Invalidate(const velmora::Rect* rect, bool now) {
+    const QRect area =
+        rect ? QRect(rect->left, rect->top, rect->width(), rect->height()) : this->rect();
+    if (now)
+        repaint(area);
     else
-        update(QRect(rect->left, rect->top, rect->width(), rect->height()));
+        update(area);
+    if (!rect) {
+        // The whole plot repaints: samples waiting for their strip are in it.
+        m_nUnpaintedFrom = -1;
+        m_bUnpaintedAll = false;
+    }
 }
 
 void CWaveChart::AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2,
                           std::uint16_t wAux) {
     if (!IsWindow()) return;
-    const bool restarted = storeSample(wCh0, wCh1, wCh2, wAux);
-    // A new page or a wrap changes every column, and the scrolling display moves every
-    // sample one position left; otherwise only the new segment's surroundings change.
-    if (restarted || m_bScroll) {
-        Invalidate();
-    } else {
-        const int x = stripX();
-        const velmora::Rect strip{x - 4, m_rcClient.top, x + 4, m_rcClient.bottom};
-        Invalidate(&strip);
+    if (m_nUnpaintedFrom < 0) m_nUnpaintedFrom = m_nWrite;
+    m_bUnpaintedAll |= storeSample(wCh0, wCh1, wCh2, wAux);
+}
+
+void CWaveChart::EndOfEvent() {
+    if (m_nUnpaintedFrom < 0) return;
+    const std::uint32_t elapsed = velmora::tickCount() - m_dwLastPaint;
+    if (elapsed > m_dwFrame) {
+        // Idle, or the frame is over: paint now. Samples arriving before that paint join it.
+        m_frameEnd.stop();
+        RequestSampleRepaint();
+    } else if (!m_frameEnd.isActive()) {
+        m_frameEnd.start(static_cast<int>(m_dwFrame + 1 - elapsed));
     }
+}
+
+void CWaveChart::RequestSampleRepaint() {
+    if (m_nUnpaintedFrom < 0) return;
+    // A new page or a wrap changes every column, and the scrolling display moves every
+    // sample one position left; otherwise each sample's strip, from 4 pixels left to 4
+    // pixels right of the position after it, changed: the union of those strips.
+    if (m_bUnpaintedAll || m_bScroll) {
+        Invalidate(nullptr, true);
+        return;
+    }
+    const int first = m_nZoomX * (m_nUnpaintedFrom + 1) / m_sizeLogical.cx;
+    const int last = stripX();
+    m_nUnpaintedFrom = -1;
+    const velmora::Rect strips{first - 4, m_rcClient.top, last + 4, m_rcClient.bottom};
+    Invalidate(&strips, true);
 }
 
 void CWaveChart::ClearData() {
@@ -201,21 +245,27 @@ void CWaveChart::mouseReleaseEvent(QMouseEvent* event) {
 
 // ---- Painting ----
 
-void CWaveChart::paintEvent(QPaintEvent* /*event*/) {
+void CWaveChart::paintEvent(QPaintEvent* event) {
+    m_dwLastPaint = velmora::tickCount();
     QPainter dc(this);  // clipped to the region asked to be repainted
-    PaintPlot(&dc);
+    PaintPlot(&dc, event->rect());
 }
 
-void CWaveChart::PaintPlot(QPainter* pDC) {
+void CWaveChart::PaintPlot(QPainter* pDC, const QRect& area) {
     if (!pDC) return;
     pDC->setRenderHint(QPainter::Antialiasing, false);
     const velmora::Rect rc = m_rcClient;
-    pDC->fillRect(QRect(rc.left, rc.top, rc.width(), rc.height()), kFieldColor);
+    const QRect client(rc.left, rc.top, rc.width(), rc.height());
+    const QRect part = area.isNull() ? client : area & client;
+    // Clipped to the area also when that is the whole plot: Qt's line drawing is about three
+    // times as fast within a clip rectangle, to the same pixels.
+    pDC->setClipRect(part, Qt::IntersectClip);
+    pDC->fillRect(part, kFieldColor);
     const velmora::PlotGeometry geo = plotGeometry(rc.width(), rc.height());
     pDC->setPen(solidPen(kSeparatorColor));
     DrawBaselines(pDC, geo);
     pDC->setPen(solidPen(kTraceColor));
-    DrawCurves(pDC, geo);
+    DrawCurves(pDC, geo, part.left(), part.right());
 }
 
 void CWaveChart::DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo) {
@@ -254,20 +304,37 @@ void CWaveChart::DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo) 
 void CWaveChart::Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
                        const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base) {
     // A single point only places the pen: a trace needs two samples to show.
-    if (m_nTraceCount < 2) return;
-    m_points.resize(m_nTraceCount);
-    for (int p = 0; p < m_nTraceCount; ++p) {
+    if (m_nLast <= m_nFirst) return;
+    const int count = m_nLast - m_nFirst + 1;
+    m_points.resize(count);
+    for (int p = m_nFirst; p <= m_nLast; ++p) {
         const int value = trace[m_traceIndex[p]];  // unsigned 16-bit, widened
-        m_points[p] =
+        m_points[p - m_nFirst] =
             QPoint(geo.mapping.lpToDpX(p), geo.mapping.lpToDpY(value - geo.moveDown + base));
     }
-    pDC->drawPolyline(m_points.constData(), m_nTraceCount);
+    pDC->drawPolyline(m_points.constData(), count);
 }
 
-void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo) {
+void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int left, int right) {
     // One, two or three bands stacked with channel 0 on top; no trace for other counts.
     if (m_nChannels < 1 || m_nChannels > 3) return;
     m_nTraceCount = traceIndices(m_traceIndex.data());
+    // The segments that reach into columns left..right: from the last position left of
+    // them to the first position right of them. Device x grows with the position, so both
+    // are found by bisection; the end points of that piece lie outside the columns.
+    const auto lastBefore = [&](int column) {  // the last position with x < column, or -1
+        int lo = -1, hi = m_nTraceCount - 1;
+        while (lo < hi) {
+            const int mid = (lo + hi + 1) / 2;
+            if (geo.mapping.lpToDpX(mid) < column)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return lo;
+    };
+    m_nFirst = std::max(0, lastBefore(left));
+    m_nLast = std::min(m_nTraceCount - 1, lastBefore(right + 1) + 1);
     for (int ch = 0; ch < m_nChannels; ++ch)
         Trace(pDC, geo, m_wData[ch], (m_nChannels - 1 - ch) * geo.bandHeight);
     if (m_nChannels == 1 && m_bShowAux)

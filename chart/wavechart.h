@@ -7,6 +7,7 @@
 #include "platform/mapping.h"
 
 #include <QPolygon>
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -17,7 +18,7 @@ class QPainter;
 
 namespace velmora {
 class Menu;
-}
+}  // namespace velmora
 
 // The ring, zoom and geometry rules live in WaveChartData; the window owns that state
 // privately so that its owner sees one set of operations, each of which also asks for the
@@ -34,9 +35,9 @@ public:
     bool Create(const QRect& rect, QWidget* parent, int id);
     bool IsWindow() const { return m_bWindow; }
 
-    // Operations of the owner. AddPoint repaints a strip around the new sample in
-    // page-turning display and the whole plot on a new page or in scrolling display; the
-    // others repaint the whole plot.
+    // Operations of the owner. AddPoint only stores the sample; its repaint, a strip around
+    // the sample in page-turning display and the whole plot on a new page or in scrolling
+    // display, is asked for by EndOfEvent. The others repaint the whole plot at once.
     void AddPoint(std::uint16_t wCh0, std::uint16_t wCh1, std::uint16_t wCh2, std::uint16_t wAux);
     void ClearData();
     // Sets the baselines to the means of the displayed channel-0 and channel-1 samples;
@@ -47,6 +48,15 @@ public:
     void ResetZoom();
     // Recomputes the capacity for the present width and X zoom; returns it.
     int RecalcCapacity();
+
+    // The end of a receive event, or of any run of AddPoint calls: asks for the repaint of
+    // what their samples changed, at most once per display frame. A chart that painted
+    // more than a frame ago (idle) paints before this returns; otherwise the paint comes at
+    // the frame's end and covers every strip asked for since the last one (or the whole
+    // plot once, if a sample began a new page or the display scrolls). The owner calls it
+    // before updating its other displays, so that their repaints do not hold the chart's
+    // back; samples added without it are shown by the next paint only.
+    void EndOfEvent();
 
     // Settings and data the owner reads or sets directly.
     using velmora::WaveChartData::m_bMoveDown;
@@ -61,9 +71,10 @@ public:
     QMenu* PrepareMenu(velmora::Menu& menu);
     bool OnCommand(int id);
 
-    // The whole paint pass onto any painter whose device matches the client area
-    // (the window itself, or an image for tests and benchmarks).
-    void PaintPlot(QPainter* pDC);
+    // The paint pass onto any painter whose device matches the client area (the window
+    // itself, or an image for tests and benchmarks): all of it, or only what lies in `area`
+    // (clipped to it), which draws the same pixels there and leaves the rest untouched.
+    void PaintPlot(QPainter* pDC, const QRect& area = QRect());
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -84,21 +95,34 @@ private:
     void OnDisplayScroll();
     void OnDisplayTurn();
 
-    // Requests a repaint of the whole client area (null) or of one rectangle.
-    void Invalidate(const velmora::Rect* rect = nullptr);
+    // Requests a repaint of the whole client area (null) or of one rectangle; `now`: paints
+    // it before returning.
+    void Invalidate(const velmora::Rect* rect = nullptr, bool now = false);
+    // Paints, before returning, everything the samples stored since the last request changed.
+    void RequestSampleRepaint();
 
     // Separators between the bands and the baseline lines.
     void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);
-    // The traces of the bands shown, and the auxiliary trace in the one-band layout.
-    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo);
-    // One connected polyline through the display sequence of `trace`, its band's bottom at
-    // logical y = `base`.
+    // The traces of the bands shown, and the auxiliary trace in the one-band layout, as far
+    // as they reach into the device columns `left` to `right`.
+    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int left, int right);
+    // One connected polyline through the display positions m_nFirst..m_nLast of `trace`,
+    // its band's bottom at logical y = `base`.
     void Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
                const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base);
 
     bool m_bWindow = false;
+    // Paint pacing: one paint per display frame while samples stream.
+    std::uint32_t m_dwFrame = 16;     // a paint follows the last one after more ms than this
+    std::uint32_t m_dwLastPaint = 0;  // tick of the last paint
+    QTimer m_frameEnd;                // the rest of the frame, while samples wait for it
+    int m_nUnpaintedFrom = -1;        // write index before the first sample not asked to be
+                                      // repainted yet; -1: none
+    bool m_bUnpaintedAll = false;     // one of those samples began a new page
     // Paint scratch space, reused so that a paint allocates nothing.
     std::array<int, velmora::WAVE_MAX_POINTS> m_traceIndex{};
     int m_nTraceCount = 0;
+    int m_nFirst = 0;  // display positions drawn by the present paint
+    int m_nLast = 0;
     QPolygon m_points;
 };

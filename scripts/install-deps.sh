@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-serialport-dev qt6-translations-l10n libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick xdotool
+  xvfb xauth imagemagick xdotool python3 libx11-dev libxext-dev
   librsvg2-bin dpkg-dev file desktop-file-utils appstream
   fonts-wqy-microhei fonts-dejavu-core fonts-liberation2
 )

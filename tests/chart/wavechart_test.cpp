@@ -3,10 +3,12 @@
 
 #include "platform/keystate.h"
 #include "platform/menu.h"
+#include "platform/tick.h"
 #include "res/editions.h"
 #include "res/resource.h"
 
 #include <QApplication>
+#include <QBackingStore>
 #include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
@@ -41,6 +43,11 @@ struct Rule {
 };
 const Rule kPlot{100, 100, 20};  // the main dialog's zoom on a 100-pixel plot: 5 units a row
 
+// Runs the event loop until what is posted now, and what that posts, has been handled.
+void pump() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
 int countColor(const QImage& image, QRgb color) {  // RGB32 rows have no padding
     const QRgb* pixels = reinterpret_cast<const QRgb*>(image.constBits());
     return int(std::count(pixels, pixels + image.width() * image.height(), color));
@@ -53,6 +60,15 @@ QRect boxOf(const QImage& image, QRgb color) {
             if (image.pixel(x, y) == color) box |= QRect(x, y, 1, 1);
     return box;
 }
+
+// The tick, stopped at `now` until a test moves it.
+struct FakeClock {
+    std::uint32_t now = 1000;
+    FakeClock() {
+        velmora::setTickClock([this] { return now; });
+    }
+    ~FakeClock() { velmora::setTickClock({}); }
+};
 
 // Records the repainted rectangles and counts the mouse and context-menu events of a widget.
 class Recorder : public QObject {
@@ -88,6 +104,12 @@ struct Plot {
     }
     void add(int value, int count, int ch1 = 0, int ch2 = 0) {
         for (int i = 0; i < count; ++i) chart.AddPoint(value, ch1, ch2, 0);
+        chart.EndOfEvent();
+    }
+    // What the window shows of the chart: its backing store, which keeps every paint.
+    QImage shown() {
+        const auto* screen = static_cast<const QImage*>(host.backingStore()->paintDevice());
+        return screen->copy(chart.geometry());
     }
     // The paint pass into an image; anything it leaves out stays magenta.
     QImage render() {
@@ -155,13 +177,15 @@ TEST(WaveChart, EachChangeRepaintsWhatItChangesAndNeverTheParent) {
         {"page-turning display", command(ID_DISPLAY_SCROLL), command(ID_DISPLAY_TURN), all},
     };
     for (const auto& [name, before, change, repainted] : cases) {
+        FakeClock clock;
         Plot plot(200, 60);
         ASSERT_TRUE(plot.show());
         before(plot);
         QApplication::processEvents();
+        clock.now += 1000;  // the chart is idle: a sample is painted at once
         Recorder chartEvents(&plot.chart), hostEvents(&plot.host);
         change(plot);
-        QApplication::processEvents();
+        pump();
         EXPECT_EQ(chartEvents.paints, std::vector<QRect>{repainted}) << name;
         EXPECT_EQ(hostEvents.paints.size(), 0u) << name;
     }
@@ -306,4 +330,66 @@ TEST(WaveChart, RightClickOpensTheMenuAndNeverReachesTheParent) {
                       plot.chart.mapTo(&plot.host, QPoint(20, 20)));
     EXPECT_EQ(plot.zoomStatus(), "[X=110%; Y=25%]");
     EXPECT_EQ(hostEvents.clicks, 0);
+}
+
+TEST(WaveChart, PacedPaintsShowWhatPaintingEverySampleShows) {
+    // Two charts take the same samples and commands. One paints every sample, each arriving
+    // on an idle chart; the other gets them in receive events of 1 to 9 samples every 5 ms,
+    // paced to the display's frames. Whenever the paced chart has caught up, both screens
+    // are equal, and equal to what a whole paint of the chart shows.
+    using Step = std::function<void(Plot&)>;
+    const auto command = [](int id) { return [id](Plot& p) { p.chart.OnCommand(id); }; };
+    const std::tuple<const char*, Step, int> script[] = {
+        {"page", [](Plot&) {}, 150},
+        {"new page", [](Plot&) {}, 100},
+        {"zoom in", command(ID_ZOOM_IN), 60},
+        {"resize", [](Plot& p) { p.chart.resize(150, 60); }, 80},
+        {"scrolling", command(ID_DISPLAY_SCROLL), 300},
+        {"page-turning", command(ID_DISPLAY_TURN), 50},
+    };
+    FakeClock clock;
+    Plot every(200, 60), paced(200, 60);
+    ASSERT_TRUE(every.show());
+    ASSERT_TRUE(paced.show());
+    Recorder pacedPaints(&paced.chart);
+    int value = 0;
+    for (const auto& [name, change, samples] : script) {
+        SCOPED_TRACE(name);
+        change(every);
+        change(paced);
+        const int first = value;
+        for (int i = 0; i < samples; ++i) {
+            clock.now += 100;
+            every.add(value++ * 53 % 300, 1);
+        }
+        pacedPaints.paints.clear();
+        const std::uint32_t start = clock.now;
+        for (int i = 0, group = 1; i < samples; i += group, group = group % 9 + 1) {
+            for (int k = i; k < std::min(samples, i + group); ++k)
+                paced.chart.AddPoint((first + k) * 53 % 300, 0, 0, 0);
+            paced.chart.EndOfEvent();
+            QApplication::processEvents();
+            clock.now += 5;
+        }
+        // One paint per 60 Hz frame at most, besides the first and the change's own.
+        EXPECT_LE(pacedPaints.paints.size(), (clock.now - start) / 17 + 2);
+        clock.now += 100;  // the stream has stopped: the last samples are painted
+        const QImage expected = every.shown();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return paced.shown() == expected; }, 5000));
+        every.chart.repaint(QRect(37, 0, 33, 60));  // a part, with segments across its edges
+        EXPECT_TRUE(every.shown() == expected);
+        every.chart.repaint();  // the whole
+        EXPECT_TRUE(every.shown() == expected);
+    }
+}
+
+TEST(WaveChart, ASampleReachingAnIdleChartIsPaintedAtOnce) {
+    FakeClock clock;
+    Plot plot;
+    ASSERT_TRUE(plot.show());
+    plot.add(100, 1);
+    pump();
+    clock.now += 1000;
+    plot.add(200, 1);  // the second sample draws the trace's first segment
+    EXPECT_TRUE(plot.shown() == plot.render());  // when EndOfEvent returns, no time passed
 }

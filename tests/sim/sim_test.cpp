@@ -311,3 +311,15 @@ TEST_F(Simulator, ProgramServesThroughAStaleLinkAndKeepsOffALiveOne) {
 }
 
 }  // namespace
+
+TEST_F(Simulator, NoiseSpreadsFromZeroToItsLargestValue) {
+    start({.sampleRate = 0, .fixedSequence = {}, .noiseMax = 2400});
+    ASSERT_TRUE(line.send(kStart));
+    ASSERT_TRUE(line.readUntil(samplesAtLeast(3000)));
+    ASSERT_NO_FATAL_FAILURE(stopStream());
+    const Values s = Decoded(line.in).samples;
+    const auto [low, high] = std::minmax_element(s.begin(), s.end());
+    EXPECT_LT(*low, 100);
+    EXPECT_GT(*high, 2300);
+    EXPECT_LE(*high, 2400);
+}

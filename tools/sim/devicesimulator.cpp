@@ -152,6 +152,9 @@ void DeviceSimulator::Impl::queueSample() {
     if (!cfg.fixedSequence.empty()) {
         value = cfg.fixedSequence[sequenceIndex];
         sequenceIndex = (sequenceIndex + 1) % cfg.fixedSequence.size();
+    } else if (cfg.noiseMax > 0) {
+        value =
+            static_cast<std::uint16_t>(std::uniform_int_distribution<int>(0, cfg.noiseMax)(rng));
     } else {
         value = signal.next();
     }

@@ -42,6 +42,11 @@ struct SimConfig {
     // skin-conductance signal (SkinSignal: around 1000 raw units, responses of a few hundred,
     // so that the chart shows it at its start-up zoom).
     std::vector<std::uint16_t> fixedSequence;
+    // If above 0 (and no fixed sequence is set), the samples are white noise, uniformly
+    // distributed from 0 to this value: the costliest picture for the chart, every segment a
+    // tall stroke. 65535 spans the sensor's full scale; about 2400 the chart's full height at
+    // its start-up zoom.
+    int noiseMax = 0;
     // Fault injection, each a probability per sample frame in [0, 1]:
     //  badCheckRate: an extra corrupted sample frame (wrong check byte) is sent before the
     //                good one, so the good frames keep the sequence intact;

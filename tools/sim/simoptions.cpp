@@ -134,6 +134,11 @@ std::optional<SimOptions> parseSimOptions(const std::vector<std::string>& args,
         } else if (name == "--sequence") {
             if (!needValue() || !parseSequence(value, &o.config.fixedSequence))
                 return fail("--sequence needs comma-separated values 0..65535, e.g. 100,200,300");
+        } else if (name == "--noise") {
+            long long n = 0;
+            if (!needValue() || !parseInteger(value, 1, 65535, &n))
+                return fail("--noise needs the largest value, 1 to 65535");
+            o.config.noiseMax = static_cast<int>(n);
         } else if (name == "--bad-check") {
             if (!needValue() || !parseRate(value, &o.config.badCheckRate))
                 return fail("--bad-check needs a probability from 0 to 1");
@@ -178,6 +183,9 @@ stop, device-number and date commands and streams sample frames while started.
   --device-no HEX8     device number answer (default 1234ABCD)
   --date YYYY.MM.DD    manufacturing date answer (default 2014.05.07)
   --sequence V1,V2,... send these raw values in a cycle instead of the realistic signal
+  --noise MAX          send white noise from 0 to MAX instead of the realistic signal
+                       (65535: the full scale; 2400: the chart's full height at its
+                       start-up zoom)
   --bad-check P        probability per sample of an extra frame with a wrong check byte
   --junk P             probability per sample of 1-8 junk bytes before it
   --split P            probability per sample of writing its frame in two pieces
