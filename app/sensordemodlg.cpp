@@ -101,8 +101,10 @@ bool CSensorDemoDlg::OnInitDialog() {
     if (item(IDC_WAVE_FRAME)) placement = itemRect(IDC_WAVE_FRAME);
     m_chart.Create(placement, this, IDC_WAVE_CHART);
 
-    // The value box is painted by the dialog, not by the frame's own style.
+    // The value box is painted by the dialog, not by the frame's own style; the paint
+    // covers the whole box, so nothing beneath it is painted first.
     m_stValue->installEventFilter(this);
+    m_stValue->setAttribute(Qt::WA_OpaquePaintEvent);
     return true;
 }
 

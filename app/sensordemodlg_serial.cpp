@@ -184,7 +184,8 @@ void CSensorDemoDlg::RefreshValueDisplays() {
         setItemText(IDC_MAXMIN_TEXT, QString::asprintf("[%d,%d](%d)", m_nMin, m_nMax,
                                                        static_cast<int>(m_nSum / m_nCount)));
     }
-    // Repaint the right-hand panel (and the value box on it) without erasing; the value
-    // box's paint restarts the 200 ms interval.
-    update(itemRect(IDC_PANEL));
+    // Repaint the value box, the one part of the right-hand panel that changes (repainting
+    // the whole panel redraws its buttons too, for nothing); its paint restarts the 200 ms
+    // interval.
+    m_stValue->update();
 }
