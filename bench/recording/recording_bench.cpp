@@ -9,14 +9,12 @@
 #include "app/edition.h"
 #include "app/sensordemodlg.h"
 #include "platform/filedialog.h"
-#include "platform/messagebox.h"
 #include "recording/samplerecorder.h"
 #include "res/resource.h"
 #include "tools/sim/devicesimulator.h"
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -24,7 +22,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -116,16 +113,3 @@ BENCHMARK(BM_RecordStreamIntoDialog)
     ->Unit(kSecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    velmora::installResources(velmora::editionResources());
-    velmora::setMessageBoxHook([](const velmora::MessageBoxRequest& box) {
-        qWarning("message box: %s", qPrintable(box.text));
-        return int(velmora::IDOK);
-    });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}

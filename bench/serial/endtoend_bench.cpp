@@ -4,12 +4,10 @@
 // sent against samples decoded and the GUI thread's CPU time per second of stream.
 #include "app/edition.h"
 #include "app/sensordemodlg.h"
-#include "platform/messagebox.h"
 #include "res/resource.h"
 #include "tools/sim/devicesimulator.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
@@ -18,7 +16,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <ctime>
 
 namespace {
@@ -69,16 +66,3 @@ void BM_StreamIntoDialog(benchmark::State& state) {
 BENCHMARK(BM_StreamIntoDialog)->Arg(0)->Arg(60000)->Arg(1152)->Iterations(1)->Unit(kSecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    velmora::installResources(velmora::editionResources());
-    velmora::setMessageBoxHook([](const velmora::MessageBoxRequest& box) {
-        qWarning("message box: %s", qPrintable(box.text));
-        return int(velmora::IDOK);
-    });
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-}
