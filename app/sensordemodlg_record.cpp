@@ -78,14 +78,12 @@ void CSensorDemoDlg::OnRecordSamples() {
 }
 
 void CSensorDemoDlg::StartRecording(const QString& path, velmora::SampleRecorder::Mode mode) {
-    if (!m_recorder.start(path, mode)) {
-        RecordingChanged();
+    const bool started = m_recorder.start(path, mode);
+    RecordingChanged();
+    if (!started)
         messageBox(editionText("无法记录到 %1：%2", "Cannot record to %1: %2")
                        .arg(QDir::toNativeSeparators(path), m_recorder.errorString()),
                    {}, velmora::MB_ICONERROR);
-        return;
-    }
-    RecordingChanged();
 }
 
 void CSensorDemoDlg::OnStopRecording() {
