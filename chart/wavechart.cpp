@@ -115,7 +115,9 @@ void CWaveChart::EndOfEvent() {
         m_frameEnd.stop();
         RequestSampleRepaint();
     } else if (!m_frameEnd.isActive()) {
-        m_frameEnd.start(static_cast<int>(m_dwFrame + 1 - elapsed));
+        // While samples stream, the next receive event after the frame's end paints them, so
+        // the timer wakes the program only when the stream pauses: half a frame later.
+        m_frameEnd.start(static_cast<int>(m_dwFrame + 1 - elapsed + m_dwFrame / 2));
     }
 }
 

@@ -51,8 +51,9 @@ public:
 
     // The end of a receive event, or of any run of AddPoint calls: asks for the repaint of
     // what their samples changed, at most once per display frame. A chart that painted
-    // more than a frame ago (idle) paints before this returns; otherwise the paint comes at
-    // the frame's end and covers every strip asked for since the last one (or the whole
+    // more than a frame ago (idle) paints before this returns; otherwise the paint comes with
+    // the first call after the frame's end, or from a timer half a frame later if the stream
+    // has paused, and covers every strip asked for since the last one (or the whole
     // plot once, if a sample began a new page or the display scrolls). The owner calls it
     // before updating its other displays, so that their repaints do not hold the chart's
     // back; samples added without it are shown by the next paint only.
