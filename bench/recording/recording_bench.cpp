@@ -6,33 +6,19 @@
 //    recording. Reports frames sent, samples decoded and rows in the file (which must be
 //    equal), and the GUI thread's CPU time per second of stream in both runs: their
 //    difference is what recording adds.
-#include "app/edition.h"
+#include "../support/dialogstream.h"
 #include "app/sensordemodlg.h"
 #include "platform/filedialog.h"
 #include "recording/samplerecorder.h"
 #include "res/resource.h"
-#include "tools/sim/devicesimulator.h"
 
-#include <QAbstractButton>
 #include <QAction>
-#include <QDeadlineTimer>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
-#include <benchmark/benchmark.h>
-
-#include <ctime>
+#include <cstdint>
 
 namespace {
-
-using benchmark::kSecond;
-
-double threadCpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 void BM_RecorderEvents(benchmark::State& state) {
     QTemporaryDir dir;
@@ -51,49 +37,24 @@ void BM_RecorderEvents(benchmark::State& state) {
 BENCHMARK(BM_RecorderEvents)->Iterations(100000);
 
 void BM_RecordStreamIntoDialog(benchmark::State& state) {
-    constexpr int kSeconds = 10;
     const bool record = state.range(0) != 0;
     QTemporaryDir config, files;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QString file = files.filePath("stream.csv");
     velmora::setSaveFileHook([&](const velmora::SaveFileRequest&) { return file; });
-
-    for (auto _ : state) {
-        velmora::sim::SimConfig cfg;
-        cfg.sampleRate = 60000;
-        velmora::sim::DeviceSimulator sim(cfg);
-        CSensorDemoDlg dlg;
-        dlg.create();
-        dlg.show();
-        const auto click = [&](int id) {
-            QTest::mouseClick(dlg.itemAs<QAbstractButton>(id), Qt::LeftButton);
-        };
-        if (sim.start() && sim.makeLink(velmora::sim::portLinkPath(1))) click(IDC_OPEN_PORT);
-        if (!dlg.comm().GetPortOpen()) return state.SkipWithError("the port did not open");
-        click(IDC_MAXMIN);  // counts every decoded sample
-        if (record) {
-            for (QAction* a : dlg.windowMenu()->actions())
-                if (a->data().toInt() == IDM_RECORD_SAMPLES) a->trigger();
-            if (!dlg.recorder().recording()) return state.SkipWithError("did not record");
-        }
-
-        const double cpu0 = threadCpuSeconds();
-        click(IDC_START_SAMPLING);
-        QTest::qWait(kSeconds * 1000);
-        click(IDC_STOP_SAMPLING);
-        // Let what is on the line arrive, until the count stops moving.
-        std::int64_t last = -1;
-        for (QDeadlineTimer deadline(5000);
-             !deadline.hasExpired() && (sim.sampling() || dlg.statisticCount() != last);
-             QTest::qWait(100))
-            last = dlg.statisticCount();
-        const double cpu = threadCpuSeconds() - cpu0;
+    // Chooses a window-menu entry of the dialog.
+    const auto choose = [](CSensorDemoDlg& dlg, int id) {
         for (QAction* a : dlg.windowMenu()->actions())
-            if (a->data().toInt() == IDM_STOP_RECORDING && a->isVisible()) a->trigger();
-
-        state.counters["cpu_pct_of_core"] = 100.0 * cpu / kSeconds;
-        state.counters["frames_sent"] = double(sim.samplesSent());
-        state.counters["samples_decoded"] = double(dlg.statisticCount());
+            if (a->data().toInt() == id && a->isVisible() && a->isEnabled()) a->trigger();
+    };
+    for (auto _ : state) {
+        velmora::bench::streamIntoDialog(
+            state, 60000, 10,
+            [&](CSensorDemoDlg& dlg) {
+                if (record) choose(dlg, IDM_RECORD_SAMPLES);
+                return dlg.recorder().recording() == record;
+            },
+            [&](CSensorDemoDlg& dlg) { choose(dlg, IDM_STOP_RECORDING); });
         if (record) {
             QFile csv(file);
             std::int64_t rows = -1;  // the header is no row
@@ -110,6 +71,6 @@ BENCHMARK(BM_RecordStreamIntoDialog)
     ->Arg(0)
     ->Arg(1)
     ->Iterations(1)
-    ->Unit(kSecond);
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
