@@ -93,7 +93,8 @@ private:
     void StartRecording(const QString& path, velmora::SampleRecorder::Mode mode);
     void RecordingFailed();
     void RecordingChanged();
-    // Once per receive event: the event's samples become rows, the silence watch restarts.
+    // Once per receive event that brought samples: they become rows, the silence watch
+    // restarts.
     void OnSamplesReceived();
     // Watches for samples after "Start Sampling", until "Stop Sampling" or the port closes.
     void WatchForData(bool watch);

@@ -114,7 +114,6 @@ void CSensorDemoDlg::RecordingChanged() {
 }
 
 void CSensorDemoDlg::OnSamplesReceived() {
-    if (m_recorder.eventSamples() == 0) return;
     if (m_bAwaitData) m_dwLastData = velmora::tickCount();
     if (!m_recorder.endEvent()) return RecordingFailed();
     if (m_recorder.recording() || m_bNoData) m_promptThrottle.dataArrived();

@@ -149,9 +149,9 @@ void CSensorDemoDlg::OnCommEvent() {
     // The displays follow once per event, not once per sample; the chart first, so that its
     // new samples are not held back by the recorder or the value box's repaint.
     m_chart.EndOfEvent();
-    OnSamplesReceived();
     if (m_bSampleArrived) {
         m_bSampleArrived = false;
+        OnSamplesReceived();
         m_valueThrottle.dataArrived();
     }
 }

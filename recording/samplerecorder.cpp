@@ -62,10 +62,6 @@ bool SampleRecorder::start(const QString& path, Mode mode) {
 
 bool SampleRecorder::endEvent() {
     if (m_event.empty()) return true;
-    if (!recording()) {
-        m_event.clear();
-        return true;
-    }
     // Every row of the event has the same time: "<seconds>.<milliseconds>,".
     const std::uint32_t now = tickCount();
     m_elapsedMs += now - m_lastTick;  // unsigned: the 32-bit tick may wrap in between
@@ -103,10 +99,7 @@ bool SampleRecorder::stop() {
     m_event.clear();
     if (!recording()) return true;
     const bool written = writeOut();
-    if (m_file) {
-        m_file->close();
-        m_file.reset();
-    }
+    m_file.reset();  // closes it; after a failed write it is already gone
     return written;
 }
 
@@ -153,10 +146,7 @@ bool SampleRecorder::fail(const QString& reason) {
     m_error = reason;
     m_text.clear();
     m_event.clear();
-    if (m_file) {
-        m_file->close();
-        m_file.reset();
-    }
+    m_file.reset();  // closes it
     return false;
 }
 

@@ -37,14 +37,13 @@ public:
     // with errorString() set when the file cannot be made. Stops a running recording first.
     bool start(const QString& path, Mode mode);
 
-    // The sample step: keeps the value for the current receive event. Also while not
-    // recording, so the owner can tell whether an event brought samples.
-    void addSample(int value) { m_event.push_back(static_cast<std::uint16_t>(value)); }
-    std::size_t eventSamples() const { return m_event.size(); }
+    // The sample step: keeps the value for the current receive event while recording.
+    void addSample(int value) {
+        if (m_file) m_event.push_back(static_cast<std::uint16_t>(value));
+    }
 
-    // The receive event is over: while recording, its samples become rows stamped with the
-    // current tick; otherwise they are dropped. False when a write failed (the recording has
-    // then ended).
+    // The receive event is over: its samples become rows stamped with the current tick.
+    // False when a write failed (the recording has then ended).
     bool endEvent();
     // Hands every buffered row to the file and checks that the file still lies at its path
     // (a folder renamed or removed under it). False on failure (the recording has ended).
