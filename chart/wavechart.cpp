@@ -18,11 +18,11 @@
 #include <cmath>
 
 namespace {
-const QColor kFieldColor(0, 0, 192);
-const QColor kSeparatorColor(0, 0, 0);
-const QColor kBaselineColor(255, 0, 0);
-const QColor kTraceColor(255, 255, 255);
-const QColor kAuxColor(0, 255, 0);
+constexpr QRgb kFieldColor = qRgb(0, 0, 192);
+constexpr QRgb kSeparatorColor = qRgb(0, 0, 0);
+constexpr QRgb kBaselineColor = qRgb(255, 0, 0);
+constexpr QRgb kTraceColor = qRgb(255, 255, 255);
+constexpr QRgb kAuxColor = qRgb(0, 255, 0);
 
 // Milliseconds that must pass after a paint before the next one, for a display refreshing at
 // `hz` (60 Hz where the rate is unknown). The pacing waits for more than this many whole
@@ -30,18 +30,6 @@ const QColor kAuxColor(0, 255, 0);
 std::uint32_t frameInterval(qreal hz) {
     if (!(hz >= 1 && hz <= 1000)) hz = 60;
     return static_cast<std::uint32_t>(std::max(1.0, std::floor(1000 / hz)));
-}
-
-// A solid cosmetic pen: exactly one pixel wide whatever the painter's transformation.
-QPen solidPen(const QColor& color) { return QPen(color, 0, Qt::SolidLine); }
-
-// Runs draw() with a solid pen of `color`, then gives the painter back the pen it had.
-template <typename Draw>
-void withPen(QPainter* dc, const QColor& color, Draw&& draw) {
-    const QPen previous = dc->pen();
-    dc->setPen(solidPen(color));
-    draw();
-    dc->setPen(previous);
 }
 }  // namespace
 
@@ -52,7 +40,6 @@ CWaveChart::CWaveChart(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
     // The chart has its own menu on button release; a right-click must not reach the parent.
     setContextMenuPolicy(Qt::PreventContextMenu);
-    m_points.reserve(velmora::WAVE_MAX_POINTS);
     m_frameEnd.setSingleShot(true);
     m_frameEnd.setTimerType(Qt::PreciseTimer);
     connect(&m_frameEnd, &QTimer::timeout, this, &CWaveChart::EndOfEvent);
@@ -255,73 +242,70 @@ void CWaveChart::paintEvent(QPaintEvent* event) {
 
 void CWaveChart::PaintPlot(QPainter* pDC, const QRect& area) {
     if (!pDC) return;
-    pDC->setRenderHint(QPainter::Antialiasing, false);
     const velmora::Rect rc = m_rcClient;
     const QRect client(rc.left, rc.top, rc.width(), rc.height());
     const QRect part = area.isNull() ? client : area & client;
-    // Clipped to the area also when that is the whole plot: Qt's line drawing is about three
-    // times as fast within a clip rectangle, to the same pixels.
-    pDC->setClipRect(part, Qt::IntersectClip);
-    pDC->fillRect(part, kFieldColor);
+    if (part.isEmpty()) return;
     const velmora::PlotGeometry geo = plotGeometry(rc.width(), rc.height());
-    pDC->setPen(solidPen(kSeparatorColor));
-    DrawBaselines(pDC, geo);
-    pDC->setPen(solidPen(kTraceColor));
-    DrawCurves(pDC, geo, part.left(), part.right());
+    m_raster.begin(part, kFieldColor);
+    DrawBaselines(geo);
+    DrawCurves(geo, part);
+    m_raster.paint(pDC);
 }
 
-void CWaveChart::DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo) {
+void CWaveChart::DrawBaselines(const velmora::PlotGeometry& geo) {
     const velmora::Mapping& map = geo.mapping;
     const int right = geo.logicalRect.right;
     // A horizontal line across the plot at logical y.
-    auto line = [&](int y) {
-        const int dy = map.lpToDpY(y);
-        pDC->drawLine(QPoint(map.lpToDpX(0), dy), QPoint(map.lpToDpX(right), dy));
+    auto line = [&](int y, QRgb color) {
+        m_raster.addLine(map.lpToDpY(y), map.lpToDpX(0), map.lpToDpX(right), color);
     };
     const int band = geo.bandHeight;
     const int d = geo.moveDown;
 
-    // Separators, in the present pen, between stacked bands; baselines in red. Three bands
-    // all show baseline 0; of two, the upper shows baseline 0 and the lower baseline 1; one
-    // band (and any unexpected band count) shows baseline 0.
+    // Black separators between stacked bands; baselines in red. Three bands all show
+    // baseline 0; of two, the upper shows baseline 0 and the lower baseline 1; one band (and
+    // any unexpected band count) shows baseline 0.
     std::array<int, 3> baselines{};
     int count = 0;
     if (m_nChannels == 3) {
-        line(2 * band);
-        line(band);
+        line(2 * band, kSeparatorColor);
+        line(band, kSeparatorColor);
         if (m_nBaseline0 >= 0)
             for (int k = 0; k < 3; ++k) baselines[count++] = k * band + m_nBaseline0 - d;
     } else if (m_nChannels == 2) {
-        line(band);
+        line(band, kSeparatorColor);
         if (m_nBaseline0 >= 0) baselines[count++] = band + m_nBaseline0 - d;
         if (m_nBaseline1 >= 0) baselines[count++] = m_nBaseline1 - d;
     } else if (m_nBaseline0 >= 0) {
         baselines[count++] = m_nBaseline0 - d;
     }
-    withPen(pDC, kBaselineColor, [&] {
-        for (int k = 0; k < count; ++k) line(baselines[k]);
-    });
+    for (int k = 0; k < count; ++k) line(baselines[k], kBaselineColor);
 }
 
-void CWaveChart::Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
-                       const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base) {
+void CWaveChart::Trace(const velmora::PlotGeometry& geo,
+                       const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base,
+                       QRgb color) {
     // A single point only places the pen: a trace needs two samples to show.
     if (m_nLast <= m_nFirst) return;
-    const int count = m_nLast - m_nFirst + 1;
-    m_points.resize(count);
-    for (int p = m_nFirst; p <= m_nLast; ++p) {
+    const auto point = [&](int p) {
         const int value = trace[m_traceIndex[p]];  // unsigned 16-bit, widened
-        m_points[p - m_nFirst] =
-            QPoint(geo.mapping.lpToDpX(p), geo.mapping.lpToDpY(value - geo.moveDown + base));
+        return QPoint(geo.mapping.lpToDpX(p), geo.mapping.lpToDpY(value - geo.moveDown + base));
+    };
+    velmora::ColumnSpans& spans = m_raster.addTrace(color);
+    QPoint from = point(m_nFirst);
+    for (int p = m_nFirst + 1; p <= m_nLast; ++p) {
+        const QPoint to = point(p);
+        spans.addSegment(from.x(), from.y(), to.x(), to.y());
+        from = to;
     }
-    pDC->drawPolyline(m_points.constData(), count);
 }
 
-void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int left, int right) {
+void CWaveChart::DrawCurves(const velmora::PlotGeometry& geo, const QRect& part) {
     // One, two or three bands stacked with channel 0 on top; no trace for other counts.
     if (m_nChannels < 1 || m_nChannels > 3) return;
     m_nTraceCount = traceIndices(m_traceIndex.data());
-    // The segments that reach into columns left..right: from the last position left of
+    // The segments that reach into the part's columns: from the last position left of
     // them to the first position right of them. Device x grows with the position, so both
     // are found by bisection; the end points of that piece lie outside the columns.
     const auto lastBefore = [&](int column) {  // the last position with x < column, or -1
@@ -335,10 +319,9 @@ void CWaveChart::DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int
         }
         return lo;
     };
-    m_nFirst = std::max(0, lastBefore(left));
-    m_nLast = std::min(m_nTraceCount - 1, lastBefore(right + 1) + 1);
+    m_nFirst = std::max(0, lastBefore(part.left()));
+    m_nLast = std::min(m_nTraceCount - 1, lastBefore(part.right() + 1) + 1);
     for (int ch = 0; ch < m_nChannels; ++ch)
-        Trace(pDC, geo, m_wData[ch], (m_nChannels - 1 - ch) * geo.bandHeight);
-    if (m_nChannels == 1 && m_bShowAux)
-        withPen(pDC, kAuxColor, [&] { Trace(pDC, geo, m_wAux, 0); });
+        Trace(geo, m_wData[ch], (m_nChannels - 1 - ch) * geo.bandHeight, kTraceColor);
+    if (m_nChannels == 1 && m_bShowAux) Trace(geo, m_wAux, 0, kAuxColor);
 }

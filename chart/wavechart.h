@@ -3,10 +3,10 @@
 // page-turning and scrolling display modes through its right-click menu.
 #pragma once
 
+#include "chart/plotraster.h"
 #include "chart/wavechartdata.h"
 #include "platform/mapping.h"
 
-#include <QPolygon>
 #include <QTimer>
 #include <QWidget>
 
@@ -103,14 +103,15 @@ private:
     void RequestSampleRepaint();
 
     // Separators between the bands and the baseline lines.
-    void DrawBaselines(QPainter* pDC, const velmora::PlotGeometry& geo);
+    void DrawBaselines(const velmora::PlotGeometry& geo);
     // The traces of the bands shown, and the auxiliary trace in the one-band layout, as far
-    // as they reach into the device columns `left` to `right`.
-    void DrawCurves(QPainter* pDC, const velmora::PlotGeometry& geo, int left, int right);
-    // One connected polyline through the display positions m_nFirst..m_nLast of `trace`,
-    // its band's bottom at logical y = `base`.
-    void Trace(QPainter* pDC, const velmora::PlotGeometry& geo,
-               const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base);
+    // as they reach into `part` (device pixels).
+    void DrawCurves(const velmora::PlotGeometry& geo, const QRect& part);
+    // One connected polyline in `color` through the display positions m_nFirst..m_nLast of
+    // `trace`, its band's bottom at logical y = `base`.
+    void Trace(const velmora::PlotGeometry& geo,
+               const std::array<std::uint16_t, velmora::WAVE_MAX_POINTS>& trace, int base,
+               QRgb color);
 
     bool m_bWindow = false;
     // Paint pacing: one paint per display frame while samples stream.
@@ -125,5 +126,5 @@ private:
     int m_nTraceCount = 0;
     int m_nFirst = 0;  // display positions drawn by the present paint
     int m_nLast = 0;
-    QPolygon m_points;
+    velmora::PlotRaster m_raster;
 };

@@ -1,0 +1,118 @@
+#include "chart/plotraster.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace velmora {
+
+namespace {
+// Ceiling of a / b for b > 0.
+long long ceilDiv(long long a, long long b) { return a >= 0 ? (a + b - 1) / b : -(-a / b); }
+}  // namespace
+
+void ColumnSpans::begin(const QRect& clip) {
+    m_clip = clip;
+    // assign() keeps the capacity, so repeated paints of one plot allocate nothing.
+    m_runs.assign(static_cast<std::size_t>(clip.isEmpty() ? 0 : clip.width()), Run{1, 0});
+}
+
+void ColumnSpans::addSegment(int x0, int y0, int x1, int y1) {
+    if (m_clip.isEmpty() || x1 < m_clip.left() || x0 > m_clip.right()) return;
+    // 64-bit: values mapped at a high Y zoom lie far outside the plot.
+    const long long dx = static_cast<long long>(x1) - x0;
+    const long long dy = static_cast<long long>(y1) - y0;
+    const long long ady = std::llabs(dy);
+    const long long sign = dy < 0 ? -1 : 1;
+    const int first = std::max(x0, m_clip.left());
+    const int last = std::min(x1, m_clip.right());
+    for (int c = first; c <= last; ++c) {
+        const long long m = c - x0;
+        long long k0, k1;  // the rows y0 + sign * k0 .. y0 + sign * k1
+        if (dx == 0) {
+            k0 = 0;
+            k1 = ady;
+        } else if (dx >= ady) {
+            k0 = k1 = (2 * ady * m + dx) / (2 * dx);
+        } else {
+            // Row k lies in column x0 + (2 * dx * k + ady) / (2 * ady).
+            k0 = m == 0 ? 0 : ceilDiv(ady * (2 * m - 1), 2 * dx);
+            k1 = m == dx ? ady : ceilDiv(ady * (2 * m + 1), 2 * dx) - 1;
+        }
+        const long long ya = y0 + sign * k0;
+        const long long yb = y0 + sign * k1;
+        const long long top = std::max<long long>(std::min(ya, yb), m_clip.top());
+        const long long bottom = std::min<long long>(std::max(ya, yb), m_clip.bottom());
+        if (top > bottom) continue;
+        // Consecutive segments meet in the column of their shared end, so the union of what
+        // they cover there is still one run.
+        Run& run = m_runs[static_cast<std::size_t>(c - m_clip.left())];
+        if (run.top > run.bottom) {
+            run = {static_cast<int>(top), static_cast<int>(bottom)};
+        } else {
+            run.top = std::min(run.top, static_cast<int>(top));
+            run.bottom = std::max(run.bottom, static_cast<int>(bottom));
+        }
+    }
+}
+
+void PlotRaster::begin(const QRect& area, QRgb field) {
+    m_area = area;
+    m_field = field;
+    m_lines.clear();
+    m_nTraces = 0;
+}
+
+void PlotRaster::addLine(int y, int x0, int x1, QRgb color) {
+    x0 = std::max(x0, m_area.left());
+    x1 = std::min(x1, m_area.right());
+    if (y >= m_area.top() && y <= m_area.bottom() && x0 <= x1) m_lines.push_back({y, x0, x1, color});
+}
+
+ColumnSpans& PlotRaster::addTrace(QRgb color) {
+    if (m_nTraces == static_cast<int>(m_traces.size())) m_traces.emplace_back();
+    Trace& trace = m_traces[static_cast<std::size_t>(m_nTraces++)];
+    trace.color = color;
+    trace.spans.begin(m_area);
+    return trace.spans;
+}
+
+void PlotRaster::paint(QPainter* dc) {
+    if (m_area.isEmpty()) return;
+    if (m_band.width() < m_area.width())
+        m_band = QImage(m_area.width(), kBandRows, QImage::Format_RGB32);
+    for (int y0 = m_area.top(); y0 <= m_area.bottom(); y0 += kBandRows) {
+        const int rows = std::min(kBandRows, m_area.bottom() + 1 - y0);
+        composeBand(y0, rows);
+        dc->drawImage(QPoint(m_area.left(), y0), m_band, QRect(0, 0, m_area.width(), rows));
+    }
+}
+
+void PlotRaster::composeBand(int y0, int rows) {
+    const int left = m_area.left();
+    const int width = m_area.width();
+    const qsizetype stride = m_band.bytesPerLine() / 4;
+    QRgb* bits = reinterpret_cast<QRgb*>(m_band.bits());
+    // One row filled, the others copied from it: a copy is several pixels a cycle.
+    std::fill_n(bits, width, m_field);
+    for (int r = 1; r < rows; ++r) std::memcpy(bits + r * stride, bits, sizeof(QRgb) * width);
+    for (const Line& line : m_lines)
+        if (line.y >= y0 && line.y < y0 + rows)
+            std::fill(bits + (line.y - y0) * stride + (line.x0 - left),
+                      bits + (line.y - y0) * stride + (line.x1 - left) + 1, line.color);
+    const int y1 = y0 + rows - 1;
+    for (int t = 0; t < m_nTraces; ++t) {
+        const Trace& trace = m_traces[static_cast<std::size_t>(t)];
+        for (int c = 0; c < width; ++c) {
+            const ColumnSpans::Run run = trace.spans.run(left + c);
+            const int top = std::max(run.top, y0);
+            const int bottom = std::min(run.bottom, y1);
+            QRgb* pixel = bits + (top - y0) * stride + c;
+            for (int y = top; y <= bottom; ++y, pixel += stride) *pixel = trace.color;
+        }
+    }
+}
+
+}  // namespace velmora
