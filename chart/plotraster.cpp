@@ -16,7 +16,11 @@ long long ceilDiv(long long a, long long b) { return a >= 0 ? (a + b - 1) / b : 
 void ColumnSpans::begin(const QRect& clip) {
     m_clip = clip;
     // assign() keeps the capacity, so repeated paints of one plot allocate nothing.
-    m_runs.assign(static_cast<std::size_t>(clip.isEmpty() ? 0 : clip.width()), Run{1, 0});
+    const auto width = static_cast<std::size_t>(clip.isEmpty() ? 0 : clip.width());
+    m_top.assign(width, 1);
+    m_bottom.assign(width, 0);
+    m_firstRow = 0;
+    m_lastRow = -1;
 }
 
 void ColumnSpans::addSegment(int x0, int y0, int x1, int y1) {
@@ -48,13 +52,14 @@ void ColumnSpans::addSegment(int x0, int y0, int x1, int y1) {
         if (top > bottom) continue;
         // Consecutive segments meet in the column of their shared end, so the union of what
         // they cover there is still one run.
-        Run& run = m_runs[static_cast<std::size_t>(c - m_clip.left())];
-        if (run.top > run.bottom) {
-            run = {static_cast<int>(top), static_cast<int>(bottom)};
-        } else {
-            run.top = std::min(run.top, static_cast<int>(top));
-            run.bottom = std::max(run.bottom, static_cast<int>(bottom));
-        }
+        const auto i = static_cast<std::size_t>(c - m_clip.left());
+        const bool empty = m_top[i] > m_bottom[i];
+        m_top[i] = empty ? static_cast<int>(top) : std::min(m_top[i], static_cast<int>(top));
+        m_bottom[i] =
+            empty ? static_cast<int>(bottom) : std::max(m_bottom[i], static_cast<int>(bottom));
+        const bool none = m_firstRow > m_lastRow;
+        m_firstRow = none ? static_cast<int>(top) : std::min(m_firstRow, static_cast<int>(top));
+        m_lastRow = none ? static_cast<int>(bottom) : std::max(m_lastRow, static_cast<int>(bottom));
     }
 }
 
@@ -102,15 +107,18 @@ void PlotRaster::composeBand(int y0, int rows) {
         if (line.y >= y0 && line.y < y0 + rows)
             std::fill(bits + (line.y - y0) * stride + (line.x0 - left),
                       bits + (line.y - y0) * stride + (line.x1 - left) + 1, line.color);
-    const int y1 = y0 + rows - 1;
     for (int t = 0; t < m_nTraces; ++t) {
-        const Trace& trace = m_traces[static_cast<std::size_t>(t)];
-        for (int c = 0; c < width; ++c) {
-            const ColumnSpans::Run run = trace.spans.run(left + c);
-            const int top = std::max(run.top, y0);
-            const int bottom = std::min(run.bottom, y1);
-            QRgb* pixel = bits + (top - y0) * stride + c;
-            for (int y = top; y <= bottom; ++y, pixel += stride) *pixel = trace.color;
+        const ColumnSpans& spans = m_traces[static_cast<std::size_t>(t)].spans;
+        const QRgb color = m_traces[static_cast<std::size_t>(t)].color;
+        const int* top = spans.m_top.data();
+        const int* bottom = spans.m_bottom.data();
+        const int first = std::max(spans.m_firstRow, y0);
+        const int last = std::min(spans.m_lastRow, y0 + rows - 1);
+        for (int y = first; y <= last; ++y) {
+            QRgb* row = bits + (y - y0) * stride;
+            // '&', not '&&': a branch-free body is what the vectoriser takes.
+            for (int c = 0; c < width; ++c)
+                row[c] = (top[c] <= y) & (y <= bottom[c]) ? color : row[c];
         }
     }
 }

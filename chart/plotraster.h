@@ -2,8 +2,9 @@
 // so each covers one unbroken run of pixels in every device column it crosses: a trace of
 // thousands of samples is at most one run per column, however many samples share a column
 // and however far each one jumps. The plot is composed row by row into a small band image
-// (field colour, horizontal lines, then the traces in order) and each band is drawn with one
-// image copy, so a paint costs about one write per pixel of the area, whatever the signal.
+// (field colour, horizontal lines, then the traces in order; a row of a trace is one pass
+// over the columns' runs, which the compiler turns into vector code) and each band is drawn
+// with one image copy, so a paint costs a few operations per pixel, whatever the signal.
 #pragma once
 
 #include <QImage>
@@ -31,13 +32,19 @@ public:
     // whose line position rounds (half up) to that column, a shallow one the row nearest the
     // line.
     void addSegment(int x0, int y0, int x1, int y1);
-    const QRect& clip() const { return m_clip; }
     // The covered rows of a column inside the clip.
-    Run run(int column) const { return m_runs[static_cast<std::size_t>(column - m_clip.left())]; }
+    Run run(int column) const {
+        const auto i = static_cast<std::size_t>(column - m_clip.left());
+        return {m_top[i], m_bottom[i]};
+    }
 
 private:
+    friend class PlotRaster;
     QRect m_clip;
-    std::vector<Run> m_runs;  // one per clip column
+    std::vector<int> m_top;  // per clip column, from the clip's left: top > bottom where none
+    std::vector<int> m_bottom;
+    int m_firstRow = 0;  // the rows holding any covered pixel; none where first > last
+    int m_lastRow = -1;
 };
 
 // One paint of a rectangle of the plot: the field, then horizontal lines, then traces, each
