@@ -6,7 +6,8 @@
 
 namespace velmora {
 
-// One look at the line without waiting: poll() for input, then the count of waiting bytes.
+// One look at the line without waiting: the count of waiting bytes, then, when there are
+// none, poll() for input.
 struct LineLook {
     bool polled = false;   // poll() succeeded
     short revents = 0;     // its returned events
