@@ -155,10 +155,13 @@ def latency_run(env, steps):
         x, y, w, h = s.chart
         link = os.path.join(env["XDG_CONFIG_HOME"], "velmora", "ports", "COM1")
         os.makedirs(os.path.dirname(link), exist_ok=True)
-        # The probe writes values 300 and 2100 in turn: each new segment crosses the plot's
-        # middle row, and polling that one row keeps the X server free for the program.
+        # The probe writes values 300 and 2100 in turn. A new segment's middle, value 1200,
+        # lies in the new sample's column (the column before holds the half drawn with the
+        # last segment), so its row changes at every step; polling that row and one either
+        # side (the mapping's rounding) keeps the X server free for the program.
+        middle = y + h - 1 - 1200 * ZOOM_Y // 100  # value 0 lies on the bottom row
         probe = subprocess.Popen([PROBE, "latency", link, str(steps)] +
-                                 [str(v) for v in (x, y + h // 2, w, 1)], env=env,
+                                 [str(v) for v in (x, middle - 1, w, 3)], env=env,
                                  stdout=subprocess.PIPE, text=True)
         if probe.stdout.readline().strip() != "linked":
             sys.exit("velmora-xprobe could not make the port")
