@@ -65,9 +65,11 @@ TEST(DialogBuilder, PlacesControlsInDialogUnitsOfTheDialogFont) {
     const DialogUnits units = dialogBaseUnits(dlg.font());
     EXPECT_EQ(units.baseX, fm.horizontalAdvance(u'x')) << "base width";
     EXPECT_EQ(units.baseY, fm.height()) << "base height";
-    EXPECT_EQ(dlg.size(), QSize(mulDiv(120, units.baseX, 4), mulDiv(80, units.baseY, 8)));
+    EXPECT_EQ(dlg.size(), QSize(mulDiv(120, units.baseX, 4), mulDiv(80, units.baseY, 8)))
+        << "dialog size";
     EXPECT_EQ(dlg.itemRect(kButton), mapDialogRect(QRect(10, 10, 40, 14), units)) << "button";
-    EXPECT_LT(dlg.itemRect(kCombo).height(), mapDialogRect(QRect(0, 0, 1, 80), units).height());
+    EXPECT_LT(dlg.itemRect(kCombo).height(), mapDialogRect(QRect(0, 0, 1, 80), units).height())
+        << "a combo box at its list's height";
     EXPECT_EQ(dlg.itemText(kText), QStringLiteral("Label")) << "mnemonic marker shown";
     EXPECT_FALSE(dlg.item(kText)->isVisibleTo(&dlg)) << "a hidden text shown";
 }

@@ -69,7 +69,8 @@ TEST_F(Recorder, RowsCarryTheirEventsTimeAndAFileIsReplacedOnlyWhenAsked) {
     EXPECT_EQ(contents(path), rows + "3612.353,7\n") << "the existing file";
     ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
     EXPECT_EQ(contents(path), "time_s,value\n") << "replaced";
-    EXPECT_FALSE(rec.start(dir.filePath("none/rec.csv"), SampleRecorder::Mode::CreateNew));
+    EXPECT_FALSE(rec.start(dir.filePath("none/rec.csv"), SampleRecorder::Mode::CreateNew))
+        << "started in a missing folder";
     EXPECT_EQ(rec.errorString(), qt_error_string(ENOENT)) << "a missing folder's reason";
 }
 

@@ -135,7 +135,7 @@ TEST(EditionDialogs, ControlsInsideUncoveredAndTheirTextsWholeAndDrawn) {
 TEST(MainFrameIcon, LoadsInBothSizes) {
     QIcon icon;
     for (const char* file : chineseResources().iconFiles) icon.addFile(QString::fromUtf8(file));
-    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(32, 32), QSize(16, 16)}));
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{QSize(32, 32), QSize(16, 16)})) << "sizes";
 }
 
 // The toolkit's standard button texts follow the installed edition, replaced, not stacked.
@@ -144,7 +144,7 @@ TEST(FrameworkLanguage, FollowsTheEdition) {
     ASSERT_TRUE(installFrameworkTranslations(chineseResources()));
     ASSERT_TRUE(installFrameworkTranslations(chineseResources()));
     EXPECT_EQ(ok(), QStringLiteral("确定")) << "Chinese";
-    EXPECT_TRUE(installFrameworkTranslations(englishResources()));
+    EXPECT_TRUE(installFrameworkTranslations(englishResources())) << "English installed";
     EXPECT_EQ(ok(), QStringLiteral("OK")) << "English after Chinese twice";
 }
 
