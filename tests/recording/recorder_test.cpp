@@ -1,5 +1,5 @@
-// The sample recorder without a window: the rows it writes, the time it stamps them with,
-// and what is left in the file when writing fails.
+// The sample recorder without a window: the rows it writes, the time it stamps them with, and
+// what is left in the file when writing fails.
 #include "platform/tick.h"
 #include "recording/samplerecorder.h"
 
@@ -7,8 +7,6 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
-
-#include <cerrno>
 
 #include <sys/resource.h>
 
@@ -31,19 +29,21 @@ protected:
         for (int v : values) rec.addSample(v);
         ASSERT_TRUE(rec.endEvent());
     }
-
     QTemporaryDir dir;
     QString path = dir.filePath("rec.csv");
     std::uint32_t now = 0;
     SampleRecorder rec;
 };
 
-TEST_F(Recorder, RowsCarryTheirEventsTimeAcrossTheTicksWrap) {
-    rec.addSample(1);  // before the start: not recorded
-    rec.endEvent();
-    now = 0xFFFFFF00u;  // 256 ms before the 32-bit tick wraps
+// Each row has its event's time since the start, also across the 32-bit tick's wrap; the header
+// is in the file at once, the rows once flushed or stopped; samples before the start and after
+// the stop go nowhere. An existing file is replaced only when asked; a refusal gives the
+// system's reason.
+TEST_F(Recorder, RowsCarryTheirEventsTimeAndAFileIsReplacedOnlyWhenAsked) {
+    event({1});
+    now = 0xFFFFFF00u;  // 256 ms before the tick wraps
     ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::CreateNew));
-    EXPECT_EQ(contents(path), "time_s,value\n");  // the header is there at once
+    EXPECT_EQ(contents(path), "time_s,value\n") << "the header";
     event({0, 65535});
     now += 7;
     event({4660});
@@ -51,42 +51,32 @@ TEST_F(Recorder, RowsCarryTheirEventsTimeAcrossTheTicksWrap) {
     event({10, 20, 30});
     now += 3600000;
     event({5});
-    EXPECT_EQ(rec.rows(), 7u);
-    EXPECT_EQ(contents(path), "time_s,value\n");  // rows wait for a flush
+    EXPECT_EQ(contents(path), "time_s,value\n") << "rows before the flush";
     ASSERT_TRUE(rec.flush());
     const QByteArray rows =
         "time_s,value\n0.000,0\n0.000,65535\n0.007,4660\n12.352,10\n"
         "12.352,20\n12.352,30\n3612.352,5\n";
-    EXPECT_EQ(contents(path), rows);
+    EXPECT_EQ(contents(path), rows) << "flushed";
     now += 1;
     event({7});
     ASSERT_TRUE(rec.stop());
-    EXPECT_FALSE(rec.recording());
-    EXPECT_EQ(contents(path), rows + "3612.353,7\n");
-    // Samples after the stop go nowhere.
     event({8});
-    EXPECT_EQ(contents(path), rows + "3612.353,7\n");
-}
+    EXPECT_EQ(contents(path), rows + "3612.353,7\n") << "stopped";
+    EXPECT_EQ(rec.rows(), 8u) << "rows counted";
 
-TEST_F(Recorder, AnExistingFileIsReplacedOnlyWhenAsked) {
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("keep me\n");
-    }
-    EXPECT_FALSE(rec.start(path, SampleRecorder::Mode::CreateNew));
-    EXPECT_FALSE(rec.recording());
-    EXPECT_EQ(rec.errorString(), qt_error_string(EEXIST));
-    EXPECT_EQ(contents(path), "keep me\n");
+    EXPECT_FALSE(rec.start(path, SampleRecorder::Mode::CreateNew)) << "an existing file taken";
+    EXPECT_EQ(rec.errorString(), qt_error_string(EEXIST)) << "the reason";
+    EXPECT_EQ(contents(path), rows + "3612.353,7\n") << "the existing file";
     ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
-    EXPECT_EQ(contents(path), "time_s,value\n");
-    // A folder that does not exist: the system's reason.
-    EXPECT_FALSE(rec.start(dir.filePath("none/rec.csv"), SampleRecorder::Mode::CreateNew));
-    EXPECT_EQ(rec.errorString(), qt_error_string(ENOENT));
+    EXPECT_EQ(contents(path), "time_s,value\n") << "replaced";
+    EXPECT_FALSE(rec.start(dir.filePath("none/rec.csv"), SampleRecorder::Mode::CreateNew))
+        << "started in a missing folder";
+    EXPECT_EQ(rec.errorString(), qt_error_string(ENOENT)) << "a missing folder's reason";
 }
 
+// A file that cannot grow (the size limit stands in for a full disk) keeps its whole rows, and
+// the recording ends with the system's reason.
 TEST_F(Recorder, AFileThatCannotGrowKeepsItsWholeRows) {
-    // The file-size limit stands in for a full disk: the write stops part-way through a row.
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::CreateNew));
@@ -94,20 +84,17 @@ TEST_F(Recorder, AFileThatCannotGrowKeepsItsWholeRows) {
     small.rlim_cur = 1000;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     for (int i = 0; i < 200; ++i) rec.addSample(10000 + i);  // 200 rows of 12 bytes
-    rec.endEvent();
-    const bool flushed = rec.flush();
+    const bool written = rec.endEvent() && rec.flush();
     setrlimit(RLIMIT_FSIZE, &old);
-
-    EXPECT_FALSE(flushed);
-    EXPECT_FALSE(rec.recording());
-    EXPECT_EQ(rec.errorString(), qt_error_string(EFBIG));
-    const QByteArray file = contents(path);
-    EXPECT_LE(file.size(), 1000);
-    EXPECT_TRUE(file.endsWith('\n')) << file.right(20).toStdString();
-    const QList<QByteArray> lines = file.trimmed().split('\n');
-    EXPECT_EQ(static_cast<std::uint64_t>(lines.size() - 1), rec.rows());
-    for (int i = 1; i < lines.size(); ++i)
-        EXPECT_EQ(lines[i], "0.000," + QByteArray::number(10000 + i - 1));
+    EXPECT_FALSE(written) << "a failed write reported";
+    EXPECT_FALSE(rec.recording()) << "recording on";
+    EXPECT_EQ(rec.errorString(), qt_error_string(EFBIG)) << "the reason";
+    const QList<QByteArray> lines = contents(path).split('\n');
+    EXPECT_EQ(lines.back(), "") << "a row cut off";
+    EXPECT_EQ(lines.size(), 84) << "the header and the 82 rows that fit";
+    EXPECT_EQ(rec.rows(), 82u) << "rows counted";
+    for (int i = 1; i < lines.size() - 1; ++i)
+        EXPECT_EQ(lines[i], "0.000," + QByteArray::number(10000 + i - 1)) << "row " << i;
 }
 
 }  // namespace
