@@ -8,7 +8,6 @@ string(REPLACE "|" ";" source_list "${SOURCES}")
 list(TRANSFORM source_list PREPEND "${SOURCE_DIR}/")
 execute_process(COMMAND "${CLANGXX}" -std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined
                         -fno-sanitize-recover=undefined -I "${SOURCE_DIR}" ${source_list}
-                        -o "${WORK_DIR}/${NAME}"
-                COMMAND_ERROR_IS_FATAL ANY)
-execute_process(COMMAND "${WORK_DIR}/${NAME}" -max_total_time=${SECONDS} -max_len=8192 "${WORK_DIR}/corpus"
-                COMMAND_ERROR_IS_FATAL ANY)
+                        -o "${WORK_DIR}/${NAME}" COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND "${WORK_DIR}/${NAME}" -max_total_time=${SECONDS} -max_len=8192
+                        "${WORK_DIR}/corpus" COMMAND_ERROR_IS_FATAL ANY)

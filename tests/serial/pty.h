@@ -1,15 +1,14 @@
-// A pseudo-terminal for tests: the master side stays here, the slave is the "device" a
-// port link points to (the port sets it raw on open); and a process holding a device.
+// Serial test helpers: a pseudo-terminal whose slave is the "device" a port link points to, a
+// process holding a device, a sample frame and a port link.
 #pragma once
 
 #include <QDir>
-#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <utility>
@@ -22,39 +21,24 @@ struct Pty {
     ~Pty() { close(); }
     void close() { ::close(std::exchange(master, -1)); }
     // Blocks until the line has taken every byte.
-    bool write(const QByteArray& b) {
-        return ::write(master, b.data(), size_t(b.size())) == b.size();
-    }
+    bool write(const QByteArray& b) { return ::write(master, b.data(), b.size()) == b.size(); }
 };
 
-// Another process that has `path` open the way a program that takes no lock has it (a shell
-// redirect, `cat`): a child that opens it, takes `name` as its program name, and waits to be
-// killed. `opened` says whether the child had the path open when the constructor returned.
+// Another program, `sleep` named `name`, holding `path` open as its input without a lock.
 struct Holder {
-    Holder(const QString& path, const char* name) {
-        const QByteArray file = QFile::encodeName(path);
-        int ready[2];
-        if (::pipe(ready) != 0) return;
-        pid = ::fork();
-        if (pid == 0) {  // only system calls from here: the parent has threads
-            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-            ::prctl(PR_SET_NAME, name);
-            const char ok = ::open(file.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK) >= 0;
-            if (::write(ready[1], &ok, 1) != 1) ::_exit(1);
-            for (;;) ::pause();
-        }
-        ::close(ready[1]);
-        char ok = 0;
-        opened = pid > 0 && ::read(ready[0], &ok, 1) == 1 && ok;
-        ::close(ready[0]);
+    Holder(const QString& path, const QString& name) {
+        QFile::copy(QStandardPaths::findExecutable("sleep"), bin.filePath(name));
+        process.setChildProcessModifier([file = QFile::encodeName(path)] {
+            ::dup2(::open(file.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), 0);
+        });
+        process.start(bin.filePath(name), {"600"});
+        pid = process.waitForStarted() ? process.processId() : -1;
+        opened = QFile::symLinkTarget(QString("/proc/%1/fd/0").arg(pid)) == path;
     }
-    ~Holder() { end(); }
-    void end() {
-        if (pid <= 0) return;
-        ::kill(pid, SIGKILL);
-        ::waitpid(std::exchange(pid, -1), nullptr, 0);
-    }
-    pid_t pid = -1;
+    ~Holder() { process.kill(), process.waitForFinished(); }
+    QTemporaryDir bin;
+    QProcess process;
+    qint64 pid = -1;
     bool opened = false;
 };
 

@@ -5,45 +5,37 @@
 
 #include <QApplication>
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 namespace velmora::test {
-namespace {
-std::vector<RecordedBox> g_boxes;
-int g_answer = IDOK;
 
-// Clears the record and the answer before every test.
-class BoxReset : public ::testing::EmptyTestEventListener {
-    void OnTestStart(const ::testing::TestInfo&) override {
-        g_boxes.clear();
-        g_answer = IDOK;
-    }
-};
-}  // namespace
+static std::vector<RecordedBox> boxes;
+static int answer = IDOK;
 
-std::vector<RecordedBox>& messageBoxes() { return g_boxes; }
-void setMessageBoxAnswer(int answer) { g_answer = answer; }
-
+std::vector<RecordedBox>& messageBoxes() { return boxes; }
+void setMessageBoxAnswer(int value) { answer = value; }
 std::vector<QString> messageTexts() {
     std::vector<QString> texts;
-    for (const auto& box : g_boxes) texts.push_back(box.text);
+    for (const auto& box : boxes) texts.push_back(box.text);
     return texts;
 }
+
+// Clears the record and the answer before every test.
+struct BoxReset : ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { boxes.clear(), answer = IDOK; }
+};
 
 }  // namespace velmora::test
 
 int main(int argc, char** argv) {
-    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
     velmora::installFontSubstitutions();
     velmora::setMessageBoxHook([](const velmora::MessageBoxRequest& request) {
-        velmora::test::g_boxes.push_back({request.text, request.caption, request.type});
-        return velmora::test::g_answer;
+        velmora::test::messageBoxes().push_back({request.text, request.caption, request.type});
+        return velmora::test::answer;
     });
-    ::testing::InitGoogleMock(&argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     ::testing::UnitTest::GetInstance()->listeners().Append(new velmora::test::BoxReset);
     return RUN_ALL_TESTS();
 }

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <QEvent>
-#include <QObject>
-#include <QString>
 #include <QWidget>
 
 #include <vector>
@@ -12,27 +10,24 @@
 namespace velmora::test {
 
 struct RecordedBox {
-    QString text;
-    QString caption;
+    QString text, caption;
     unsigned type;
 };
 
-// Boxes shown since the current test started, oldest first.
+// Boxes shown since the current test started, oldest first, and their texts.
 std::vector<RecordedBox>& messageBoxes();
-// The answer the hook gives (IDOK unless a test changes it; reset for every test).
-void setMessageBoxAnswer(int answer);
-
-// Texts of the recorded boxes, for compact assertions.
 std::vector<QString> messageTexts();
+// The answer the hook gives: IDOK unless the test changes it.
+void setMessageBoxAnswer(int answer);
 
 // Counts the paint events a widget receives from the moment it is made.
 struct PaintCounter : QObject {
     explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
         paints += event->type() == QEvent::Paint;
         return false;
     }
+    int paints = 0;
 };
 
 }  // namespace velmora::test
