@@ -1,6 +1,6 @@
 // The real main dialog of the edition this program is built for, driven by clicks on its
-// buttons: with the trace and the pause after opening recorded (DialogSerial), and with COM1
-// linked to a bare pseudo-terminal, opened, and a clock the test moves (DialogSamples).
+// buttons, with the trace and the pause after opening recorded; openPty() links COM1 to a
+// bare pseudo-terminal, opens it and gives the program a clock the test moves.
 #pragma once
 
 #include "app/edition.h"
@@ -11,19 +11,18 @@
 #include "serial/pty.h"
 #include "serial/settle.h"
 #include "support/testsupport.h"
-#include "tools/sim/devicesimulator.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-#include <string>
 #include <thread>
-#include <vector>
 
 // A failing comparison shows a text as text.
 inline void PrintTo(const QString& text, std::ostream* out) {
@@ -32,18 +31,29 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace velmora::test {
 
-// How long a wait for the program may last: nearly the two minutes a test may take, so a
-// loaded machine does not fail a test; a wait ends as soon as its condition holds.
+// A wait ends as soon as its condition holds; it may take nearly the two minutes a test may
+// last, so that a loaded machine fails no test.
 constexpr int kPatience = 100000;
+bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
 
-class DialogSerial : public ::testing::Test {
+MATCHER_P(Says, part, "") { return arg.contains(part); }
+
+// The texts of the message boxes shown so far, one a line.
+inline QString messages() {
+    QStringList texts;
+    for (const RecordedBox& box : messageBoxes()) texts << box.text;
+    return texts.join(u'\n');
+}
+
+class LiveDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         installResources(editionResources());
         previousSink = setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
         // The pause after opening is recorded, with whether the port was open by then.
-        setSettleDelay([this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
+        setSettleDelay(
+            [this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
         dlg = makeDialog();
     }
     void TearDown() override {
@@ -51,7 +61,6 @@ protected:
         setDebugSink(previousSink);
         setSettleDelay({});
     }
-
     static std::unique_ptr<CSensorDemoDlg> makeDialog() {
         auto d = std::make_unique<CSensorDemoDlg>();
         d->create();
@@ -62,22 +71,9 @@ protected:
     void click(int id, CSensorDemoDlg* d = nullptr) {
         QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
     }
-    // The newest sample stored in the chart's channel 0.
-    int lastChartSample() const { return dlg->chart().m_wData[0][dlg->chart().m_nWrite - 1]; }
-
-    QTemporaryDir config;
-    DebugSink previousSink;
-    std::vector<std::string> trace;
-    std::vector<std::pair<int, bool>> pauses;
-    std::unique_ptr<CSensorDemoDlg> dlg;
-};
-
-// Exact frames written to a bare pseudo-terminal, with a clock that lets a second pass
-// between any two readings so every receive event refreshes the throttled displays.
-class DialogSamples : public DialogSerial {
-protected:
-    void SetUp() override {
-        DialogSerial::SetUp();
+    // A second passes between any two readings of the clock, so that every receive event
+    // refreshes the paced displays, until a test stops it (step = 0) and moves it itself.
+    void openPty() {
         ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
         setTickClock([this] { return now += step; });
         click(IDC_OPEN_PORT);
@@ -90,17 +86,20 @@ protected:
         QByteArray bytes;
         for (int v : values) bytes += sampleFrame(v);
         std::thread writer([&] { pty.write(bytes); });
-        const bool arrived =
-            QTest::qWaitFor([&] { return dlg->value() == values.back(); }, kPatience);
+        const bool arrived = waitFor([&] { return dlg->value() == values.back(); });
         if (!arrived) dlg->comm().SetPortOpen(false);  // lets a blocked writer fail
         writer.join();
         ASSERT_TRUE(arrived);
         QTest::qWait(20);
     }
 
+    QTemporaryDir config;
+    DebugSink previousSink;
+    std::vector<std::string> trace;
+    std::vector<std::pair<int, bool>> pauses;
+    std::unique_ptr<CSensorDemoDlg> dlg;
     Pty pty;
-    std::uint32_t now = 0;
-    std::uint32_t step = 1000;
+    std::uint32_t now = 0, step = 1000;
 };
 
 }  // namespace velmora::test
