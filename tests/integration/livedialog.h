@@ -1,6 +1,5 @@
-// The real main dialog of the edition this program is built for, driven by clicks on its
-// buttons, with the trace and the pause after opening recorded; openPty() links COM1 to a
-// bare pseudo-terminal, opens it and gives the program a clock the test moves.
+// The real main dialog of this program's edition, driven by clicks, with the trace and the
+// pause after opening recorded; openPty() opens COM1 on a bare pseudo-terminal.
 #pragma once
 
 #include "app/edition.h"
@@ -19,23 +18,18 @@
 #include <QTest>
 
 #include <gmock/gmock.h>
-#include <gtest/gtest.h>
 
 #include <memory>
 #include <thread>
 
 // A failing comparison shows a text as text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& s, std::ostream* out) { *out << '"' + s.toStdString() + '"'; }
 
 namespace velmora::test {
 
-// A wait ends as soon as its condition holds; it may take nearly the two minutes a test may
-// last, so that a loaded machine fails no test.
+// A wait ends once its condition holds, and may take nearly the two minutes a test may last.
 constexpr int kPatience = 100000;
 bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
-
 MATCHER_P(Says, part, "") { return arg.contains(part); }
 
 // The texts of the message boxes shown so far, one a line.
@@ -44,21 +38,32 @@ inline QString messages() {
     for (const RecordedBox& box : messageBoxes()) texts << box.text;
     return texts.join(u'\n');
 }
+inline QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "<unreadable>";
+}
+// Pixels of one colour in rows [top, bottom) of a widget's picture, as the operator sees it.
+inline int pixels(QWidget* widget, const QColor& colour, int top = 0, int bottom = 1 << 30) {
+    const QImage image = widget->grab().toImage();
+    int n = 0;
+    for (int y = top; y < std::min(bottom, image.height()); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
+    return n;
+}
 
 class LiveDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         installResources(editionResources());
-        previousSink = setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
+        setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
         // The pause after opening is recorded, with whether the port was open by then.
-        setSettleDelay(
-            [this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
+        setSettleDelay([this](int ms) { pauses.emplace_back(ms, dlg->comm().GetPortOpen()); });
         dlg = makeDialog();
     }
     void TearDown() override {
         setTickClock({});
-        setDebugSink(previousSink);
+        setDebugSink({});
         setSettleDelay({});
     }
     static std::unique_ptr<CSensorDemoDlg> makeDialog() {
@@ -94,7 +99,6 @@ protected:
     }
 
     QTemporaryDir config;
-    DebugSink previousSink;
     std::vector<std::string> trace;
     std::vector<std::pair<int, bool>> pauses;
     std::unique_ptr<CSensorDemoDlg> dlg;
