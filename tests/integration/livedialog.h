@@ -12,7 +12,6 @@
 #include "support/testsupport.h"
 
 #include <QAbstractButton>
-#include <QComboBox>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
