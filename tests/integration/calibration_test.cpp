@@ -1,5 +1,5 @@
-// The calibration dialog of Velmora, opened from the real main dialog with its shortcut and
-// fed by its receive path: the list, the live panel's pixels and the calibration file.
+// Velmora's calibration dialog, opened with the main dialog's shortcut and fed through its
+// receive path: the list, the live panel's pixels and the calibration file.
 #include "livedialog.h"
 
 #include <QLineEdit>
@@ -21,15 +21,12 @@ protected:
         shortcut();
         ASSERT_TRUE(proof->isVisible());
     }
-    void shortcut() {
-        QTest::keyClick(dlg.get(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
-    }
+    void shortcut() { QTest::keySequence(dlg.get(), QKeySequence("Ctrl+Shift+P")); }
     void click(int id) { QTest::mouseClick(proof->item(id), Qt::LeftButton); }
     void calibrate(const char* standard) {
         proof->itemAs<QLineEdit>(IDC_STANDARD_VALUE)->setText(standard);
         click(IDC_PROOF);
     }
-    // The list as the operator reads it: a line per row, its cells split by '|'.
     QString rows() const {
         auto* list = proof->itemAs<QTableWidget>(IDC_RECORD_LIST);
         QString out;
@@ -56,7 +53,6 @@ TEST_F(Calibration, ViewsRefusalsAndRecordsSavedRereadDeletedAndCleared) {
     click(IDC_SHOW_LIST);
     EXPECT_FALSE(proof->graph().isVisible()) << "graph in the list view";
     EXPECT_TRUE(proof->item(IDC_RECORD_LIST)->isVisible()) << "list in the list view";
-    // Enter and Escape change nothing; the refusals of no standard value and no selection.
     QTest::keyClick(proof, Qt::Key_Return);
     QTest::keyClick(proof, Qt::Key_Escape);
     EXPECT_TRUE(proof->isVisible()) << "dialog after Enter and Escape";
@@ -82,7 +78,6 @@ TEST_F(Calibration, ViewsRefusalsAndRecordsSavedRereadDeletedAndCleared) {
     calibrate("99");
     click(IDC_RELOAD);
     EXPECT_EQ(rows(), "1|50.00|3000|0.01667\n2|12.00|1000|0.01200\n");
-    // Deleting the selected row numbers the rows after it anew.
     calibrate("20");
     auto* list = proof->itemAs<QTableWidget>(IDC_RECORD_LIST);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -90,7 +85,6 @@ TEST_F(Calibration, ViewsRefusalsAndRecordsSavedRereadDeletedAndCleared) {
     click(IDC_DELETE);
     EXPECT_EQ(rows(), "1|50.00|3000|0.01667\n2|20.00|2000|0.01000\n");
     EXPECT_EQ(proof->graph().points(), (std::vector<QPoint>{{3000, 50}, {2000, 20}}));
-    // Clearing asks first.
     setMessageBoxAnswer(IDNO);
     click(IDC_CLEAR_ALL);
     EXPECT_EQ(list->rowCount(), 2) << "rows after No";
@@ -109,8 +103,7 @@ TEST_F(Calibration, UnsavedChangesAreOfferedForSavingAndAFailedSaveKeepsThem) {
     QTest::keyClick(sensor, Qt::Key_Down);
     EXPECT_EQ(messages(), "当前的标定数据有修改, 需要保存吗?");
     EXPECT_EQ(fileText(file), "[QZTK-DATA]\nSensor_1=(800,40);\nSensor_2=\n");
-    // Sensor 2 gets no live reading: its records take -1 and the coefficient 1. Closing
-    // offers to save and hides the dialog; the shortcut shows it again.
+    // Sensor 2 gets no reading: -1, coefficient 1. Closing asks, saves and hides the dialog.
     calibrate("5");
     EXPECT_EQ(rows(), "1|5.00|-1|1.00000\n");
     proof->close();
@@ -122,8 +115,7 @@ TEST_F(Calibration, UnsavedChangesAreOfferedForSavingAndAFailedSaveKeepsThem) {
     shortcut();
     EXPECT_TRUE(proof->isVisible()) << "dialog after the shortcut";
 
-    // A save that fails says why and keeps the changes marked; Yes on close tries again,
-    // fails again and the dialog stays with its records; No hides it, the records unsaved.
+    // A failed save says why and keeps the changes marked, and the dialog open on Yes.
     calibrate("30");
     messageBoxes().clear();
     click(IDC_SAVE);

@@ -21,7 +21,6 @@
 #include <memory>
 #include <thread>
 
-// A failing comparison shows a text as text.
 inline void PrintTo(const QString& s, std::ostream* out) { *out << '"' + s.toStdString() + '"'; }
 
 namespace velmora::test {
@@ -31,7 +30,6 @@ constexpr int kPatience = 100000;
 bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
 MATCHER_P(Says, part, "") { return arg.contains(part); }
 
-// The texts of the message boxes shown so far, one a line.
 inline QString messages() {
     QStringList texts;
     for (const RecordedBox& box : messageBoxes()) texts << box.text;
@@ -75,16 +73,14 @@ protected:
     void click(int id, CSensorDemoDlg* d = nullptr) {
         QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
     }
-    // A second passes between any two readings of the clock, so that every receive event
-    // refreshes the paced displays, until a test stops it (step = 0) and moves it itself.
+    // A clock that moves `step` (first a second) at every reading, or that the test moves.
     void openPty() {
         ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
         setTickClock([this] { return now += step; });
         click(IDC_OPEN_PORT);
         ASSERT_TRUE(dlg->comm().GetPortOpen());
     }
-    // Writes the sample frames from another thread (a long stream fills the line) and waits
-    // until the value box shows the last value, which must differ from the value before.
+    // Writes the frames from a thread (a long stream fills the line) until the last one shows.
     void send(const std::vector<int>& values) {
         ASSERT_NE(dlg->value(), values.back());
         QByteArray bytes;

@@ -1,5 +1,5 @@
-// Recording and the prompt line in the real main dialog, and the program's --record and
-// --help options and its clean end on a termination signal.
+// Recording and the prompt line in the real main dialog, and the program's --record option
+// and its clean end on a termination signal.
 #include "livedialog.h"
 #include "platform/filedialog.h"
 
@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <fstream>
 #include <numeric>
 
 #include <signal.h>
@@ -17,18 +18,15 @@
 namespace velmora::test {
 namespace {
 
-// What the prompt line says while recording `rows` samples to `name`.
 QString recordingText(const QString& name, int rows) {
     const QString count = QLocale(VELMORA_ZH ? QLocale::C : QLocale::English).toString(rows);
     return editionText("正在记录到 %1: %2 个采样", "Recording to %1: %2 samples").arg(name, count);
 }
 // A recording's header and values, one a line, without the time column.
 QString recordedValues(const QString& path) {
-    return fileText(path).remove(
-        QRegularExpression("^\\d+\\.\\d{3},", QRegularExpression::MultilineOption));
+    return fileText(path).remove(QRegularExpression("(?m)^\\d+\\.\\d{3},"));
 }
 
-// COM1 on a bare pseudo-terminal; the file dialog answers `answer`.
 class Recording : public LiveDialog {
 protected:
     void SetUp() override {
@@ -56,7 +54,6 @@ protected:
 };
 
 TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
-    EXPECT_FALSE(stop->isVisible()) << "Stop Recording before recording";
     const QString file = answer = files.filePath("session.csv");
     record->trigger();
     // The proposed name is dated, in the documents folder (else in the home folder).
@@ -69,19 +66,17 @@ TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
     EXPECT_FALSE(record->isEnabled()) << "Record Samples while recording";
     EXPECT_TRUE(promptSays(recordingText("session.csv", 0)));
 
-    // 1,200 samples, the middle 400 with Stop Refresh ticked.
     std::vector<int> values(1200);
     std::iota(values.begin(), values.end(), 100);
     QString expected = "time_s,value\n";
     for (int v : values) expected += QString::number(v) + '\n';
     for (auto part = values.begin(); part != values.end(); part += 400) {
-        if (part != values.begin()) click(IDC_STOP_REFRESH);
+        if (part != values.begin()) click(IDC_STOP_REFRESH);  // ticked for the middle 400
         send(std::vector<int>(part, part + 400));
     }
     EXPECT_TRUE(promptSays(recordingText("session.csv", 1200)));
     stop->trigger();
     EXPECT_TRUE(promptSays("")) << "prompt after Stop Recording";
-    EXPECT_FALSE(stop->isVisible()) << "Stop Recording once stopped";
     EXPECT_EQ(recordedValues(file), expected);
 
     // A folder that disappears ends the next recording with one message; its rows stay.
@@ -90,7 +85,7 @@ TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
     record->trigger();
     send({11, 12, 13});
     EXPECT_TRUE(promptSays(recordingText("rec.csv", 3)));
-    ASSERT_TRUE(QDir(files.path()).rename("day", "moved"));
+    ASSERT_TRUE(QDir(files.path()).rename("day", "gone"));
     send({14});
     ASSERT_TRUE(waitFor([] { return !messages().isEmpty(); }));
     send({15});  // the recording has ended: no second message
@@ -101,8 +96,7 @@ TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
                               .arg(rec, qt_error_string(ENOENT)));
     EXPECT_TRUE(promptSays("")) << "prompt after the failure";
     EXPECT_TRUE(record->isEnabled()) << "Record Samples after the failure";
-    EXPECT_THAT(recordedValues(files.filePath("moved/rec.csv")),
-                Says("time_s,value\n11\n12\n13\n"));
+    EXPECT_THAT(recordedValues(files.filePath("gone/rec.csv")), Says("time_s,value\n11\n12\n13\n"));
 
     // After "Start Sampling", three silent seconds bring the "no data" line, a sample ends it.
     step = 0;  // the clock stands still until the test moves it
@@ -130,44 +124,28 @@ TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
     EXPECT_GE(now - sampleAt, 3000u) << "silence before the line";
     click(IDC_STOP_SAMPLING);
     EXPECT_TRUE(becomes("")) << "prompt after Stop Sampling";
-    now += 5000;  // no sampling asked for: no line
-    QTest::qWait(500);
-    EXPECT_EQ(dlg->itemText(IDC_PROMPT), "") << "prompt when no sampling is asked for";
 }
 
-// The program itself, started as an operator starts it.
-TEST(Program, RecordOptionHelpAndACleanEndOnTerminationSignals) {
+TEST(Program, RecordOptionAndACleanEndOnTerminationSignals) {
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-    const auto start = [](QProcess& program, const QStringList& args) {
-        program.start(VELMORA_PROGRAM, args);
-        return program.waitForStarted();
-    };
     // An existing file is refused before any window opens, and stays as it was.
     const QString existing = dir.filePath("old.csv");
-    QFile old(existing);
-    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-    old.write("precious\n");
-    old.close();
-    QProcess refused, help;
-    ASSERT_TRUE(start(refused, {"--record", existing}));
-    ASSERT_TRUE(start(help, {"--help"}));
+    std::ofstream(existing.toStdString()) << "precious\n";
+    QProcess refused;
+    refused.start(VELMORA_PROGRAM, {"--record", existing});
     ASSERT_TRUE(refused.waitForFinished(kPatience));
-    ASSERT_TRUE(help.waitForFinished(kPatience));
     EXPECT_EQ(refused.exitCode(), 2);
     const QString error = QString::fromLocal8Bit(refused.readAllStandardError());
     EXPECT_THAT(error, Says(existing));
     EXPECT_THAT(error, Says(editionText("文件已存在", "the file exists")));
     EXPECT_EQ(fileText(existing), "precious\n");
-    EXPECT_EQ(help.exitCode(), 0);
-    EXPECT_TRUE(help.readAllStandardOutput().contains("--record")) << "--record in --help";
 
-    // A new file is recorded from the start; asked to terminate, the program ends as on Quit,
-    // normally and with the file complete.
+    // Asked to terminate, the program ends normally, its recording (from the start) complete.
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
         const QString fresh = dir.filePath(QString("new%1.csv").arg(sig));
         QProcess program;
-        ASSERT_TRUE(start(program, {"--record", fresh})) << sig;
+        program.start(VELMORA_PROGRAM, {"--record", fresh});
         ASSERT_TRUE(waitFor([&] { return fileText(fresh) == "time_s,value\n"; })) << sig;
         ::kill(static_cast<pid_t>(program.processId()), sig);
         ASSERT_TRUE(program.waitForFinished(kPatience)) << sig;
