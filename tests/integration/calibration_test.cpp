@@ -45,6 +45,9 @@ protected:
 };
 
 TEST_F(Calibration, ViewsRefusalsAndRecordsSavedRereadDeletedAndCleared) {
+    QTest::keyClick(proof, Qt::Key_Return);
+    QTest::keyClick(proof, Qt::Key_Escape);
+    EXPECT_TRUE(proof->isVisible()) << "dialog after Enter and Escape";
     click(IDC_SHOW_GRAPH);  // the graph hides the list and its buttons
     for (int id :
          {IDC_RECORD_LIST, IDC_DELETE, IDC_CLEAR_ALL, IDC_SAVE, IDC_RELOAD, IDC_RECIPROCAL})
@@ -53,9 +56,6 @@ TEST_F(Calibration, ViewsRefusalsAndRecordsSavedRereadDeletedAndCleared) {
     click(IDC_SHOW_LIST);
     EXPECT_FALSE(proof->graph().isVisible()) << "graph in the list view";
     EXPECT_TRUE(proof->item(IDC_RECORD_LIST)->isVisible()) << "list in the list view";
-    QTest::keyClick(proof, Qt::Key_Return);
-    QTest::keyClick(proof, Qt::Key_Escape);
-    EXPECT_TRUE(proof->isVisible()) << "dialog after Enter and Escape";
     click(IDC_PROOF);
     click(IDC_DELETE);
     EXPECT_EQ(messages(), "请输入标准值!\n请选择要删除的纪录!");

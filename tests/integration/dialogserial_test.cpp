@@ -39,7 +39,7 @@ TEST_F(DialogSerial, SessionWithTheSimulatorOnCom16) {
               editionText("请输入正确的波特率!\n串口打开失败!",
                           "Please enter the right baud rate!\nThe Com-Port open failed!"));
     messageBoxes().clear();
-    EXPECT_EQ(dlg->itemText(IDC_OPEN_PORT), editionText("关闭串口", "Close Port"));
+    ASSERT_EQ(dlg->itemText(IDC_OPEN_PORT), editionText("关闭串口", "Close Port"));
     EXPECT_FALSE(dlg->item(IDC_DEVICE_TYPE)->isEnabled()) << "device type while open";
     EXPECT_EQ(dlg->comm().GetSettings(), "1201,n,8,1");
 
@@ -68,7 +68,7 @@ TEST_F(DialogSerial, SessionWithTheSimulatorOnCom16) {
 }
 
 TEST_F(DialogSerial, SamplesReachTheDisplaysAsTheButtonsSayAndAtMostEvery200Ms) {
-    openPty();
+    ASSERT_NO_FATAL_FAILURE(openPty());
     EXPECT_EQ(dlg->comm().GetSettings(), "57600,n,8,1") << "default settings";
     EXPECT_EQ(pauses, (std::vector<std::pair<int, bool>>{{500, true}})) << "pauses after opening";
     ASSERT_TRUE(pty.write(QByteArray::fromHex("F0C307DE0507A5")));  // a wrong check byte
