@@ -28,7 +28,7 @@ namespace velmora::test {
 // A wait ends once its condition holds, and may take nearly the two minutes a test may last.
 constexpr int kPatience = 100000;
 bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
-MATCHER_P(Says, part, "") { return arg.contains(part); }
+MATCHER_P(Says, text, "") { return arg.contains(text); }
 
 inline QString messages() {
     QStringList texts;

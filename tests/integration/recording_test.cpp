@@ -70,9 +70,9 @@ TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
     std::iota(values.begin(), values.end(), 100);
     QString expected = "time_s,value\n";
     for (int v : values) expected += QString::number(v) + '\n';
-    for (auto part = values.begin(); part != values.end(); part += 400) {
-        if (part != values.begin()) click(IDC_STOP_REFRESH);  // ticked for the middle 400
-        send(std::vector<int>(part, part + 400));
+    for (auto chunk = values.begin(); chunk != values.end(); chunk += 400) {
+        if (chunk != values.begin()) click(IDC_STOP_REFRESH);  // ticked for the middle 400
+        send(std::vector<int>(chunk, chunk + 400));
     }
     EXPECT_TRUE(promptSays(recordingText("session.csv", 1200)));
     stop->trigger();
