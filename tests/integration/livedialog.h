@@ -1,6 +1,5 @@
-// The real main dialog of the edition this program is built for, driven by clicks on its
-// buttons: with the trace and the pause after opening recorded (DialogSerial), and with COM1
-// linked to a bare pseudo-terminal, opened, and a clock the test moves (DialogSamples).
+// The real main dialog of this program's edition, driven by clicks, with the trace and the
+// pause after opening recorded; openPty() opens COM1 on a bare pseudo-terminal.
 #pragma once
 
 #include "app/edition.h"
@@ -11,47 +10,59 @@
 #include "serial/pty.h"
 #include "serial/settle.h"
 #include "support/testsupport.h"
-#include "tools/sim/devicesimulator.h"
 
 #include <QAbstractButton>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <memory>
-#include <ostream>
-#include <string>
 #include <thread>
-#include <vector>
 
-// A failing comparison shows a text as text.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
+inline void PrintTo(const QString& s, std::ostream* out) { *out << '"' + s.toStdString() + '"'; }
 
 namespace velmora::test {
 
-// How long a wait for the program may last: nearly the two minutes a test may take, so a
-// loaded machine does not fail a test; a wait ends as soon as its condition holds.
+// A wait ends once its condition holds, and may take nearly the two minutes a test may last.
 constexpr int kPatience = 100000;
+bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
+MATCHER_P(Says, text, "") { return arg.contains(text); }
 
-class DialogSerial : public ::testing::Test {
+inline QString messages() {
+    QStringList texts;
+    for (const RecordedBox& box : messageBoxes()) texts << box.text;
+    return texts.join(u'\n');
+}
+inline QString fileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "<unreadable>";
+}
+// Pixels of one colour in rows [top, bottom) of a widget's picture, as the operator sees it.
+inline int pixels(QWidget* widget, const QColor& colour, int top = 0, int bottom = 1 << 30) {
+    const QImage image = widget->grab().toImage();
+    int n = 0;
+    for (int y = top; y < std::min(bottom, image.height()); ++y)
+        for (int x = 0; x < image.width(); ++x) n += image.pixelColor(x, y) == colour;
+    return n;
+}
+
+class LiveDialog : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
         installResources(editionResources());
-        previousSink = setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
+        setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
         // The pause after opening is recorded, with whether the port was open by then.
-        setSettleDelay([this](int ms) { pauses.emplace_back(ms, dlg && dlg->comm().GetPortOpen()); });
+        setSettleDelay([this](int ms) { pauses.emplace_back(ms, dlg->comm().GetPortOpen()); });
         dlg = makeDialog();
     }
     void TearDown() override {
         setTickClock({});
-        setDebugSink(previousSink);
+        setDebugSink({});
         setSettleDelay({});
     }
-
     static std::unique_ptr<CSensorDemoDlg> makeDialog() {
         auto d = std::make_unique<CSensorDemoDlg>();
         d->create();
@@ -62,45 +73,32 @@ protected:
     void click(int id, CSensorDemoDlg* d = nullptr) {
         QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
     }
-    // The newest sample stored in the chart's channel 0.
-    int lastChartSample() const { return dlg->chart().m_wData[0][dlg->chart().m_nWrite - 1]; }
-
-    QTemporaryDir config;
-    DebugSink previousSink;
-    std::vector<std::string> trace;
-    std::vector<std::pair<int, bool>> pauses;
-    std::unique_ptr<CSensorDemoDlg> dlg;
-};
-
-// Exact frames written to a bare pseudo-terminal, with a clock that lets a second pass
-// between any two readings so every receive event refreshes the throttled displays.
-class DialogSamples : public DialogSerial {
-protected:
-    void SetUp() override {
-        DialogSerial::SetUp();
+    // A clock that moves `step` (first a second) at every reading, or that the test moves.
+    void openPty() {
         ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
         setTickClock([this] { return now += step; });
         click(IDC_OPEN_PORT);
         ASSERT_TRUE(dlg->comm().GetPortOpen());
     }
-    // Writes the sample frames from another thread (a long stream fills the line) and waits
-    // until the value box shows the last value, which must differ from the value before.
+    // Writes the frames from a thread (a long stream fills the line) until the last one shows.
     void send(const std::vector<int>& values) {
         ASSERT_NE(dlg->value(), values.back());
         QByteArray bytes;
         for (int v : values) bytes += sampleFrame(v);
         std::thread writer([&] { pty.write(bytes); });
-        const bool arrived =
-            QTest::qWaitFor([&] { return dlg->value() == values.back(); }, kPatience);
+        const bool arrived = waitFor([&] { return dlg->value() == values.back(); });
         if (!arrived) dlg->comm().SetPortOpen(false);  // lets a blocked writer fail
         writer.join();
         ASSERT_TRUE(arrived);
         QTest::qWait(20);
     }
 
+    QTemporaryDir config;
+    std::vector<std::string> trace;
+    std::vector<std::pair<int, bool>> pauses;
+    std::unique_ptr<CSensorDemoDlg> dlg;
     Pty pty;
-    std::uint32_t now = 0;
-    std::uint32_t step = 1000;
+    std::uint32_t now = 0, step = 1000;
 };
 
 }  // namespace velmora::test

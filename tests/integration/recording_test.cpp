@@ -1,6 +1,5 @@
-// Recording and the prompt line as the operator meets them in the real main dialog of the
-// edition this program is built for: the window menu's entries, the rows in the file, a
-// write that fails, the "no data" line, and the program's --record and --help options.
+// Recording and the prompt line in the real main dialog, and the program's --record option
+// and its clean end on a termination signal.
 #include "livedialog.h"
 #include "platform/filedialog.h"
 
@@ -11,177 +10,95 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <fstream>
+#include <numeric>
 
 #include <signal.h>
 
-using velmora::editionText;
-using velmora::test::kPatience;
-using velmora::test::messageTexts;
-
+namespace velmora::test {
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-// What the prompt line says while recording `rows` samples to `name`.
 QString recordingText(const QString& name, int rows) {
-    QString count = QString::number(rows);
-    if (!VELMORA_ZH)  // thousands grouped by commas in English
-        for (int at = count.size() - 3; at > 0; at -= 3) count.insert(at, u',');
+    const QString count = QLocale(VELMORA_ZH ? QLocale::C : QLocale::English).toString(rows);
     return editionText("正在记录到 %1: %2 个采样", "Recording to %1: %2 samples").arg(name, count);
 }
+// A recording's header and values, one a line, without the time column.
+QString recordedValues(const QString& path) {
+    return fileText(path).remove(QRegularExpression("(?m)^\\d+\\.\\d{3},"));
+}
 
-// The window menu's recording entries and the prompt line on a live dialog, with the file
-// dialog answered by the test.
-template <class Live>
-class RecordingOn : public Live {
+class Recording : public LiveDialog {
 protected:
     void SetUp() override {
-        velmora::setSaveFileHook([this](const velmora::SaveFileRequest& r) {
+        setSaveFileHook([this](const SaveFileRequest& r) {
             proposed = r.proposed;
             return answer;
         });
-        Live::SetUp();
+        LiveDialog::SetUp();
+        openPty();
+        const QList<QAction*> menu = dlg->windowMenu()->actions();  // ends with the two entries
+        record = menu.value(menu.size() - 2);
+        stop = menu.last();
     }
     void TearDown() override {
-        this->dlg.reset();
-        velmora::setSaveFileHook({});
-        Live::TearDown();
+        setSaveFileHook({});
+        LiveDialog::TearDown();
     }
-    QAction* menuEntry(int id) const {
-        for (QAction* a : this->dlg->windowMenu()->actions())
-            if (a->data().toInt() == id) return a;
-        return nullptr;
-    }
-    // Chooses "Record Samples..." in the window menu; the file dialog answers `file`.
-    void recordTo(const QString& file) {
-        answer = file;
-        ASSERT_NE(menuEntry(IDM_RECORD_SAMPLES), nullptr);
-        menuEntry(IDM_RECORD_SAMPLES)->trigger();
-    }
-    QString prompt() const { return this->dlg->itemText(IDC_PROMPT); }
-    bool promptBecomes(const QString& text) {
-        return QTest::qWaitFor([&] { return prompt() == text; }, kPatience);
+    bool promptSays(const QString& text) {
+        return waitFor([&] { return dlg->itemText(IDC_PROMPT) == text; });
     }
 
     QTemporaryDir files;
     QString answer, proposed;
+    QAction *record = nullptr, *stop = nullptr;
 };
-using Recording = RecordingOn<velmora::test::DialogSerial>;
-// A bare pseudo-terminal as COM1: the test writes the exact frames.
-using RecordingPty = RecordingOn<velmora::test::DialogSamples>;
 
-TEST_F(Recording, EverySampleInOrderAlsoWithStopRefreshTicked) {
-    velmora::sim::SimConfig device;
-    device.sampleRate = 2000;
-    for (int v = 100; v < 351; ++v) device.fixedSequence.push_back(static_cast<std::uint16_t>(v));
-    const std::vector<std::uint16_t>& sequence = device.fixedSequence;
-    velmora::sim::DeviceSimulator sim(device);
-    ASSERT_TRUE(sim.start());
-    ASSERT_TRUE(sim.makeLink(velmora::sim::portLinkPath(1)));
-    click(IDC_OPEN_PORT);
-    ASSERT_TRUE(dlg->comm().GetPortOpen());
-
-    // The menu: "Record Samples..." after the about entry, "Stop Recording" only while
-    // recording.
-    const QList<QAction*> entries = dlg->windowMenu()->actions();
-    ASSERT_GE(entries.size(), 4);
-    EXPECT_EQ(entries[1]->data().toInt(), IDM_ABOUTBOX);
-    EXPECT_EQ(entries.indexOf(menuEntry(IDM_RECORD_SAMPLES)), entries.size() - 2);
-    EXPECT_EQ(menuEntry(IDM_RECORD_SAMPLES)->text(),
-              editionText("记录采样数据...", "Record Samples..."));
-    EXPECT_EQ(menuEntry(IDM_STOP_RECORDING)->text(), editionText("停止记录", "Stop Recording"));
-    EXPECT_FALSE(menuEntry(IDM_STOP_RECORDING)->isVisible());
-
-    const QString file = files.filePath("session.csv");
-    recordTo(file);
-    // The file dialog proposes a dated name in the documents folder (the home folder when
-    // there is none).
+TEST_F(Recording, EverySampleInOrderAWriteThatFailsAndTheNoDataLine) {
+    const QString file = answer = files.filePath("session.csv");
+    record->trigger();
+    // The proposed name is dated, in the documents folder (else in the home folder).
     QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (!QDir(documents).exists()) documents = QDir::homePath();
     EXPECT_EQ(QFileInfo(proposed).absolutePath(), QDir(documents).absolutePath());
-    EXPECT_TRUE(QRegularExpression("^velmora-20\\d{6}-\\d{6}\\.csv$")
-                    .match(QFileInfo(proposed).fileName())
-                    .hasMatch())
-        << proposed.toStdString();
-    EXPECT_TRUE(menuEntry(IDM_STOP_RECORDING)->isVisible());
-    EXPECT_FALSE(menuEntry(IDM_RECORD_SAMPLES)->isEnabled());
-    EXPECT_TRUE(promptBecomes(recordingText("session.csv", 0)));
+    EXPECT_THAT(proposed.toStdString(),
+                testing::MatchesRegex(".*/velmora-20[0-9]{6}-[0-9]{6}\\.csv"));
+    EXPECT_TRUE(stop->isVisible()) << "Stop Recording while recording";
+    EXPECT_FALSE(record->isEnabled()) << "Record Samples while recording";
+    EXPECT_TRUE(promptSays(recordingText("session.csv", 0)));
 
-    // Stop Refresh is ticked for the middle part of the run.
-    click(IDC_START_SAMPLING);
-    const auto sentAtLeast = [&](std::uint64_t n) {
-        return QTest::qWaitFor([&] { return sim.samplesSent() >= n; }, kPatience);
-    };
-    ASSERT_TRUE(sentAtLeast(400));
-    click(IDC_STOP_REFRESH);
-    ASSERT_TRUE(sentAtLeast(900));
-    click(IDC_STOP_REFRESH);
-    ASSERT_TRUE(sentAtLeast(1300));
-    click(IDC_STOP_SAMPLING);
-    // All has arrived when the device has stopped with nothing left to send and the line
-    // shows its count (frames made before the stop still go out after it).
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return !sim.sampling() && sim.stats().samplesWaiting == 0 &&
-                   prompt() == recordingText("session.csv", int(sim.samplesSent()));
-        },
-        kPatience))
-        << prompt().toStdString();
-    const int sent = static_cast<int>(sim.samplesSent());
-
-    menuEntry(IDM_STOP_RECORDING)->trigger();
-    EXPECT_TRUE(promptBecomes(""));
-    EXPECT_FALSE(menuEntry(IDM_STOP_RECORDING)->isVisible());
-    EXPECT_TRUE(menuEntry(IDM_RECORD_SAMPLES)->isEnabled());
-
-    const QList<QByteArray> lines = contents(file).split('\n');
-    ASSERT_EQ(lines.size(), sent + 2);  // header, rows, nothing after the last LF
-    EXPECT_EQ(lines.front(), "time_s,value");
-    EXPECT_EQ(lines.back(), "");
-    const QRegularExpression row("^(\\d+\\.\\d{3}),(\\d+)$");
-    double last = 0;
-    for (int i = 0; i < sent; ++i) {
-        const auto match = row.match(QString::fromLatin1(lines[i + 1]));
-        ASSERT_TRUE(match.hasMatch()) << i << ": " << lines[i + 1].toStdString();
-        ASSERT_EQ(match.captured(2).toInt(), sequence[size_t(i) % sequence.size()]) << i;
-        const double time = match.captured(1).toDouble();
-        ASSERT_GE(time, last) << i;
-        last = time;
+    std::vector<int> values(1200);
+    std::iota(values.begin(), values.end(), 100);
+    QString expected = "time_s,value\n";
+    for (int v : values) expected += QString::number(v) + '\n';
+    for (auto chunk = values.begin(); chunk != values.end(); chunk += 400) {
+        if (chunk != values.begin()) click(IDC_STOP_REFRESH);  // ticked for the middle 400
+        send(std::vector<int>(chunk, chunk + 400));
     }
-    EXPECT_TRUE(messageTexts().empty());
-}
+    EXPECT_TRUE(promptSays(recordingText("session.csv", 1200)));
+    stop->trigger();
+    EXPECT_TRUE(promptSays("")) << "prompt after Stop Recording";
+    EXPECT_EQ(recordedValues(file), expected);
 
-TEST_F(RecordingPty, AFolderThatDisappearsEndsTheRecordingWithOneMessage) {
+    // A folder that disappears ends the next recording with one message; its rows stay.
     ASSERT_TRUE(QDir(files.path()).mkdir("day"));
-    const QString file = files.filePath("day/rec.csv");
-    recordTo(file);
+    const QString rec = answer = files.filePath("day/rec.csv");
+    record->trigger();
     send({11, 12, 13});
-    EXPECT_TRUE(promptBecomes(recordingText("rec.csv", 3)));
-
-    ASSERT_TRUE(QDir(files.path()).rename("day", "moved"));
+    EXPECT_TRUE(promptSays(recordingText("rec.csv", 3)));
+    ASSERT_TRUE(QDir(files.path()).rename("day", "gone"));
     send({14});
-    ASSERT_TRUE(QTest::qWaitFor([] { return !messageTexts().empty(); }, kPatience));
+    ASSERT_TRUE(waitFor([] { return !messages().isEmpty(); }));
     send({15});  // the recording has ended: no second message
     QTest::qWait(500);
-    ASSERT_EQ(messageTexts().size(), 1u);
-    EXPECT_EQ(messageTexts()[0],
-              editionText("记录到 %1 已停止：%2。此前记录的数据保留在文件中。",
-                          "Recording to %1 stopped: %2. The rows recorded before stay in the file.")
-                  .arg(file, qt_error_string(ENOENT)));
-    EXPECT_TRUE(promptBecomes(""));
-    EXPECT_TRUE(menuEntry(IDM_RECORD_SAMPLES)->isEnabled());
-    // What was recorded before lies readable in the moved folder.
-    const QRegularExpression rows(
-        "^time_s,value\n\\d+\\.\\d{3},11\n\\d+\\.\\d{3},12\n"
-        "\\d+\\.\\d{3},13\n(\\d+\\.\\d{3},14\n)?$");
-    const QString moved = QString::fromLatin1(contents(files.filePath("moved/rec.csv")));
-    EXPECT_TRUE(rows.match(moved).hasMatch()) << moved.toStdString();
-}
+    EXPECT_EQ(messages(), editionText("记录到 %1 已停止：%2。此前记录的数据保留在文件中。",
+                                      "Recording to %1 stopped: %2. The rows recorded before "
+                                      "stay in the file.")
+                              .arg(rec, qt_error_string(ENOENT)));
+    EXPECT_TRUE(promptSays("")) << "prompt after the failure";
+    EXPECT_TRUE(record->isEnabled()) << "Record Samples after the failure";
+    EXPECT_THAT(recordedValues(files.filePath("gone/rec.csv")), Says("time_s,value\n11\n12\n13\n"));
 
-TEST_F(RecordingPty, NoDataLineAfterThreeSilentSecondsUntilTheNextSample) {
+    // After "Start Sampling", three silent seconds bring the "no data" line, a sample ends it.
     step = 0;  // the clock stands still until the test moves it
     dlg->item(IDC_PROMPT)->repaint();
     const QString noData = editionText(
@@ -191,73 +108,52 @@ TEST_F(RecordingPty, NoDataLineAfterThreeSilentSecondsUntilTheNextSample) {
     click(IDC_START_SAMPLING);
     now += 2999;
     QTest::qWait(500);  // in real time several checks: only the clock counts
-    EXPECT_EQ(prompt(), "");
+    EXPECT_EQ(dlg->itemText(IDC_PROMPT), "") << "prompt after 2999 ms";
     now += 1;
-    EXPECT_TRUE(promptBecomes(noData));
-    // The whole text is shown, not cut at the line's width in the template.
-    EXPECT_GE(dlg->item(IDC_PROMPT)->width(), dlg->item(IDC_PROMPT)->sizeHint().width());
-
-    // From here the clock runs on, 10 ms a check, as the line follows at most one interval
-    // after its last paint.
+    EXPECT_TRUE(promptSays(noData));
+    EXPECT_GE(dlg->item(IDC_PROMPT)->width(), dlg->item(IDC_PROMPT)->sizeHint().width())
+        << "the whole text shown, not cut at the line's width in the template";
+    // From here the clock runs on, 10 ms a check: the line follows within 200 ms.
     const auto becomes = [&](const QString& text) {
-        return QTest::qWaitFor([&] { return (now += 10, prompt() == text); }, kPatience);
+        return waitFor([&] { return (now += 10, dlg->itemText(IDC_PROMPT) == text); });
     };
     send({500});
     const std::uint32_t sampleAt = now;  // the clock stood still while the sample came
-    EXPECT_TRUE(becomes(""));
-    EXPECT_TRUE(becomes(noData));  // the stream stops again
-    EXPECT_GE(now - sampleAt, 3000u);
+    EXPECT_TRUE(becomes("")) << "prompt after a sample";
+    EXPECT_TRUE(becomes(noData)) << "prompt once the stream stops again";
+    EXPECT_GE(now - sampleAt, 3000u) << "silence before the line";
     click(IDC_STOP_SAMPLING);
-    EXPECT_TRUE(becomes(""));
-    now += 5000;  // no sampling asked for: no line
-    QTest::qWait(500);
-    EXPECT_EQ(prompt(), "");
+    EXPECT_TRUE(becomes("")) << "prompt after Stop Sampling";
 }
 
-// The program itself, started as an operator starts it.
-TEST(RecordingProgram, RecordOptionAndHelp) {
+TEST(Program, RecordOptionAndACleanEndOnTerminationSignals) {
     QTemporaryDir dir;
-    const auto run = [](const QStringList& args, QProcess& program) {
-        program.setProcessEnvironment([] {
-            auto env = QProcessEnvironment::systemEnvironment();
-            env.insert("QT_QPA_PLATFORM", "offscreen");
-            return env;
-        }());
-        program.start(VELMORA_PROGRAM, args);
-        return program.waitForStarted();
-    };
+    qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
     // An existing file is refused before any window opens, and stays as it was.
     const QString existing = dir.filePath("old.csv");
-    {
-        QFile file(existing);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("precious\n");
-    }
+    std::ofstream(existing.toStdString()) << "precious\n";
     QProcess refused;
-    ASSERT_TRUE(run({"--record", existing}, refused));
-    ASSERT_TRUE(refused.waitForFinished(60000));
+    refused.start(VELMORA_PROGRAM, {"--record", existing});
+    ASSERT_TRUE(refused.waitForFinished(kPatience));
     EXPECT_EQ(refused.exitCode(), 2);
     const QString error = QString::fromLocal8Bit(refused.readAllStandardError());
-    EXPECT_TRUE(error.contains(existing)) << error.toStdString();
-    EXPECT_TRUE(error.contains(editionText("文件已存在", "the file exists")))
-        << error.toStdString();
-    EXPECT_EQ(contents(existing), "precious\n");
+    EXPECT_THAT(error, Says(existing));
+    EXPECT_THAT(error, Says(editionText("文件已存在", "the file exists")));
+    EXPECT_EQ(fileText(existing), "precious\n");
 
-    QProcess help;
-    ASSERT_TRUE(run({"--help"}, help));
-    ASSERT_TRUE(help.waitForFinished(60000));
-    EXPECT_EQ(help.exitCode(), 0);
-    EXPECT_TRUE(help.readAllStandardOutput().contains("--record")) << "no --record in --help";
-
-    // A new file: the recording runs from the start and is complete when the program ends.
-    const QString fresh = dir.filePath("new.csv");
-    QProcess recording;
-    ASSERT_TRUE(run({"--record", fresh}, recording));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return contents(fresh) == "time_s,value\n"; }, kPatience));
-    ::kill(static_cast<pid_t>(recording.processId()), SIGTERM);
-    ASSERT_TRUE(recording.waitForFinished(60000));
-    EXPECT_EQ(recording.exitCode(), 0);
-    EXPECT_EQ(contents(fresh), "time_s,value\n");
+    // Asked to terminate, the program ends normally, its recording (from the start) complete.
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        const QString fresh = dir.filePath(QString("new%1.csv").arg(sig));
+        QProcess program;
+        program.start(VELMORA_PROGRAM, {"--record", fresh});
+        ASSERT_TRUE(waitFor([&] { return fileText(fresh) == "time_s,value\n"; })) << sig;
+        ::kill(static_cast<pid_t>(program.processId()), sig);
+        ASSERT_TRUE(program.waitForFinished(kPatience)) << sig;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << sig;
+        EXPECT_EQ(program.exitCode(), 0) << sig;
+        EXPECT_EQ(fileText(fresh), "time_s,value\n") << sig;
+    }
 }
 
 }  // namespace
+}  // namespace velmora::test
