@@ -1,7 +1,10 @@
 // The main window shell of this program's edition: its start, its window menu and its end.
 #include "integration/livedialog.h"
 
+#include "app/aboutdlg.h"
+
 #include <QContextMenuEvent>
+#include <QLabel>
 
 namespace velmora::test {
 namespace {
@@ -43,6 +46,21 @@ TEST_F(MainDialog, EnterOnThePortBoxAndQuitEndItAndNoButtonLooksDefaultWhereEnte
         EXPECT_FALSE(d->isVisible()) << id;
         EXPECT_FALSE(d->isWindow()) << id;
     }
+}
+
+TEST(AboutBox, ShowsTheIconAndTheBuildsVersion) {
+    installResources(editionResources());
+    CAboutDlg about;
+    about.create();
+    const QString version = QStringLiteral(VELMORA_VERSION);
+    EXPECT_EQ(QString::fromUtf8(resources().version.fileVersion), version) << "version block";
+    int versions = 0, icons = 0;
+    for (QLabel* label : about.findChildren<QLabel*>()) {
+        versions += label->text().contains(version);
+        icons += label->pixmap().size() == QSize(32, 32);
+    }
+    EXPECT_EQ(versions, 1) << "labels showing the version";
+    EXPECT_EQ(icons, 1) << "labels showing the 32-pixel icon";
 }
 
 }  // namespace
