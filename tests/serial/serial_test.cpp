@@ -161,4 +161,16 @@ TEST(Comm, RefusalsNameTheCauseAndLeaveThePortAsItWas) {
     ASSERT_TRUE(holder.opened);
     EXPECT_EQ(findPortHolders(held), (std::vector<PortHolder>{{holder.pid, "velmora-holder"}}));
     EXPECT_TRUE(findPortHolders(device).empty()) << "a device whose name only begins the same";
+    // A line another program holds without a lock is refused, naming that program.
+    test::Pty line;
+    test::Holder lineHolder(line.slave, "velmora-holder");
+    ASSERT_TRUE(lineHolder.opened);
+    ASSERT_TRUE(test::linkPort(config.path(), 3, line.slave));
+    CMSComm third;
+    third.SetCommPort(3);
+    const CommError inUse = errorOf([&] { third.SetPortOpen(true); });
+    EXPECT_TRUE(inUse.description().contains(
+        QStringLiteral("velmora-holder (process id %1)").arg(lineHolder.pid)))
+        << inUse.what();
+    EXPECT_FALSE(third.GetPortOpen()) << "a line another program holds";
 }
