@@ -64,7 +64,7 @@ TEST_F(DialogSerial, SessionWithTheSimulatorOnCom16) {
     EXPECT_EQ(dlg->itemText(IDC_OPEN_PORT), editionText("打开串口", "Open Port"));
     startSim();
     click(IDC_OPEN_PORT);
-    EXPECT_TRUE(dlg->comm().GetPortOpen()) << "port reopened";
+    EXPECT_TRUE(dlg->comm().GetPortOpen()) << "port reopened" << messages().toStdString();
 }
 
 TEST_F(DialogSerial, SamplesReachTheDisplaysAsTheButtonsSayAndAtMostEvery200Ms) {
