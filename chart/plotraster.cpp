@@ -1,8 +1,11 @@
 #include "chart/plotraster.h"
 
+#include <QPaintEngine>
 #include <QPainter>
+#include <QRegion>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -84,22 +87,58 @@ ColumnSpans& PlotRaster::addTrace(QRgb color) {
     return trace.spans;
 }
 
+QRgb* PlotRaster::inPlaceTarget(QPainter* dc, qsizetype* stride) const {
+    // Only where drawing the band would be a plain copy: a raster engine on a 32-bit opaque-
+    // compatible image, whole-pixel offsets, no painter clip, full opacity, and the whole area
+    // inside the region being painted (a widget's paint region is the engine's system clip).
+    QPaintEngine* engine = dc->paintEngine();
+    if (!engine || engine->type() != QPaintEngine::Raster || dc->hasClipping() ||
+        dc->opacity() != 1.0 || dc->compositionMode() != QPainter::CompositionMode_SourceOver)
+        return nullptr;
+    QPaintDevice* device = engine->paintDevice();
+    if (!device || device->devType() != QInternal::Image) return nullptr;
+    auto* image = static_cast<QImage*>(device);
+    const QImage::Format format = image->format();
+    if (format != QImage::Format_RGB32 && format != QImage::Format_ARGB32 &&
+        format != QImage::Format_ARGB32_Premultiplied)
+        return nullptr;
+    const QTransform& t = dc->deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::trunc(t.dx()) ||
+        t.dy() != std::trunc(t.dy()))
+        return nullptr;
+    const QRect target = m_area.translated(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    const QRegion clip = engine->systemClip();
+    if (!image->rect().contains(target) ||
+        (!clip.isEmpty() && !QRegion(target).subtracted(clip).isEmpty()))
+        return nullptr;
+    *stride = image->bytesPerLine() / 4;
+    return reinterpret_cast<QRgb*>(image->bits()) + target.top() * *stride + target.left();
+}
+
 void PlotRaster::paint(QPainter* dc) {
     if (m_area.isEmpty()) return;
+    // Composed straight into the painter's image where that gives the same pixels (a widget's
+    // backing store, an image being rendered): a full plot's copy costs as much as its
+    // composition. Elsewhere each band is an image that the painter draws.
+    qsizetype stride = 0;
+    if (QRgb* bits = inPlaceTarget(dc, &stride)) {
+        for (int y0 = m_area.top(); y0 <= m_area.bottom(); y0 += kBandRows)
+            composeBand(bits + (y0 - m_area.top()) * stride, stride, y0,
+                        std::min(kBandRows, m_area.bottom() + 1 - y0));
+        return;
+    }
     if (m_band.width() < m_area.width())
         m_band = QImage(m_area.width(), kBandRows, QImage::Format_RGB32);
     for (int y0 = m_area.top(); y0 <= m_area.bottom(); y0 += kBandRows) {
         const int rows = std::min(kBandRows, m_area.bottom() + 1 - y0);
-        composeBand(y0, rows);
+        composeBand(reinterpret_cast<QRgb*>(m_band.bits()), m_band.bytesPerLine() / 4, y0, rows);
         dc->drawImage(QPoint(m_area.left(), y0), m_band, QRect(0, 0, m_area.width(), rows));
     }
 }
 
-void PlotRaster::composeBand(int y0, int rows) {
+void PlotRaster::composeBand(QRgb* bits, qsizetype stride, int y0, int rows) const {
     const int left = m_area.left();
     const int width = m_area.width();
-    const qsizetype stride = m_band.bytesPerLine() / 4;
-    QRgb* bits = reinterpret_cast<QRgb*>(m_band.bits());
     // One row filled, the others copied from it: a copy is several pixels a cycle.
     std::fill_n(bits, width, m_field);
     for (int r = 1; r < rows; ++r) std::memcpy(bits + r * stride, bits, sizeof(QRgb) * width);

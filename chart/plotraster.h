@@ -4,7 +4,8 @@
 // and however far each one jumps. The plot is composed row by row into a small band image
 // (field colour, horizontal lines, then the traces in order; a row of a trace is one pass
 // over the columns' runs, which the compiler turns into vector code) and each band is drawn
-// with one image copy, so a paint costs a few operations per pixel, whatever the signal.
+// with one image copy (or composed in place in the painter's image), so a paint costs a few
+// operations per pixel, whatever the signal.
 #pragma once
 
 #include <QImage>
@@ -70,7 +71,11 @@ private:
         ColumnSpans spans;
         QRgb color;
     };
-    void composeBand(int y0, int rows);
+    // The painter's image pixel of the area's top-left corner, where the area can be composed
+    // in place; null where the bands must be drawn as images.
+    QRgb* inPlaceTarget(QPainter* dc, qsizetype* stride) const;
+    // Rows y0 .. y0 + rows - 1 of the area into `bits` (the band's top-left pixel).
+    void composeBand(QRgb* bits, qsizetype stride, int y0, int rows) const;
 
     QRect m_area;
     QRgb m_field = 0;
