@@ -2,8 +2,9 @@
 """Runs the real VelmoraEn on its own Xvfb against a simulated device and prints one table:
 CPU (percent of one core, per second of stream) and resident memory of the program for
 several deliveries, display modes and signals; frames sent against frames decoded with the
-device unthrottled; and byte-to-screen latency on an idle chart, read from the X server's
-pixels.
+device unthrottled; byte-to-screen latency on an idle chart, read from the X server's
+pixels; and, for comparison, the CPU and memory of a bare Qt dialog that reads the same
+streams and throws the bytes away (the floor any Qt program here pays).
 
 Needs a build (build/ or $VELMORA_BUILD_DIR) and the packages of scripts/install-deps.sh.
 $VELMORA_APP and $VELMORA_ENDTOEND name other builds of VelmoraEn and of
@@ -24,6 +25,7 @@ BUILD = os.environ.get("VELMORA_BUILD_DIR", os.path.join(ROOT, "build"))
 APP = os.environ.get("VELMORA_APP", os.path.join(BUILD, "app", "VelmoraEn"))
 SIM = os.path.join(BUILD, "tools", "sim", "velmora-sim")
 PROBE = os.path.join(BUILD, "bench", "x11", "velmora-xprobe")
+FLOOR = os.path.join(BUILD, "bench", "x11", "velmora-xfloor")
 ENDTOEND = os.environ.get("VELMORA_ENDTOEND",
                           os.path.join(BUILD, "bench", "serial", "velmora_bench_endtoend"))
 TICK = os.sysconf("SC_CLK_TCK")
@@ -148,6 +150,31 @@ def stream_run(env, rate, burst, scroll, noise, seconds):
             sim.wait()
 
 
+def floor_run(env, rate, burst, seconds):
+    """The same stream read by a bare Qt dialog with a label and a button that throws the
+    bytes away (velmora-xfloor): the part of the figures above that any Qt program reading
+    the line pays."""
+    link = os.path.join(env["XDG_CONFIG_HOME"], "velmora", "ports", "COM1")
+    sim = subprocess.Popen([SIM, "--link", "COM1", "--rate", str(rate), "--burst", str(burst),
+                            "-q"], env=env)
+    floor = None
+    try:
+        time.sleep(0.3)
+        floor = subprocess.Popen([FLOOR, link], env=env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        time.sleep(2)  # settle
+        c0, t0 = cpu_seconds(floor.pid), time.monotonic()
+        time.sleep(seconds)
+        c1, t1 = cpu_seconds(floor.pid), time.monotonic()
+        return 100 * (c1 - c0) / (t1 - t0), resident_mb(floor.pid)
+    finally:
+        if floor:
+            floor.terminate()
+            floor.wait()
+        sim.send_signal(signal.SIGINT)
+        sim.wait()
+
+
 def latency_run(env, steps):
     s = Session(env)
     try:
@@ -197,7 +224,7 @@ def main():
     parser.add_argument("--quick", action="store_true",
                         help="only the rows with goals (no full matrix of modes and signals)")
     args = parser.parse_args()
-    for path in (APP, SIM, PROBE, ENDTOEND):
+    for path in (APP, SIM, PROBE, FLOOR, ENDTOEND):
         if not os.path.exists(path):
             sys.exit(f"missing {path}: build first (scripts/build.sh)")
 
@@ -232,6 +259,11 @@ def main():
         rows.append(("resident memory (largest of the runs above)",
                      f"{peak[0]:.1f} MB, of which {peak[1]:.1f} MB pages of mapped files "
                      "(libraries, fonts)"))
+        for name, rate, burst in deliveries:
+            cpu, (rss, files) = floor_run(env, rate, burst, args.seconds)
+            rows.append((f"floor: a bare Qt dialog reading {name}",
+                         f"{cpu:.1f} % CPU, {rss:.1f} MB ({files:.1f} MB of mapped files)"))
+            print(f"  {rows[-1][0]}: {rows[-1][1]}", file=sys.stderr, flush=True)
 
         unthrottled = unthrottled_run(env)
         if unthrottled:
