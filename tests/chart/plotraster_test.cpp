@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <random>
@@ -21,24 +20,21 @@ TEST(ColumnSpans, EachColumnHoldsExactlyThePolylinesPixelsAsOneRun) {
         velmora::ColumnSpans spans;
         spans.begin(clip);
         int x = int(random() % 20), y = int(random() % 60);
-        for (int s = 0; s < 40; ++s) {
-            const int spread = heights[trial % 4], nx = x + int(random() % 6);
-            const int ny = int(random() % (2 * spread)) - spread / 2;
+        for (int s = 0, nx, ny; s < 40; ++s, x = nx, y = ny) {
+            nx = x + int(random() % 6);
+            ny = int(random() % (2 * heights[trial % 4])) - heights[trial % 4] / 2;
             spans.addSegment(x, y, nx, ny);
-            // The plain definition: a steep segment row by row (only the clip's rows), a
-            // shallow one column by column, the other coordinate rounded half up.
+            // The plain definition: a steep segment row by row, a shallow one column by column,
+            // the other coordinate rounded half up.
             const long long dx = nx - x, ady = std::llabs(ny - y), sign = ny < y ? -1 : 1;
             if (dx == 0 || ady > dx) {
-                const long long lo = sign > 0 ? clip.top() - y : y - clip.bottom();
-                const long long hi = sign > 0 ? clip.bottom() - y : y - clip.top();
-                for (long long k = std::max(0LL, lo); k <= std::min(ady, hi); ++k)
-                    add(x + (dx == 0 ? 0 : (2 * dx * k + ady) / (2 * ady)), y + sign * k);
+                for (int r = clip.top(); r <= clip.bottom(); ++r)  // k: rows from the start
+                    if (const long long k = (r - y) * sign; k >= 0 && k <= ady)
+                        add(x + (dx == 0 ? 0 : (2 * dx * k + ady) / (2 * ady)), r);
             } else {
                 for (long long m = 0; m <= dx; ++m)
                     add(x + m, y + sign * ((2 * ady * m + dx) / (2 * dx)));
             }
-            x = nx;
-            y = ny;
         }
         for (int c = clip.left(); c <= clip.right(); ++c) {
             std::set<int> covered;

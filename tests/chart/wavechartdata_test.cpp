@@ -1,4 +1,4 @@
-// The chart's ring, its compaction and the baseline, without a window.
+// The chart's sample ring and its compaction, without a window.
 #include "chart/wavechartdata.h"
 
 #include <gtest/gtest.h>
@@ -6,20 +6,10 @@
 #include <numeric>
 #include <vector>
 
-using velmora::WaveChartData;
-
 namespace {
 
-WaveChartData sized(int width, bool scroll = false) {
-    WaveChartData data;
-    data.m_bScroll = scroll;
-    data.m_rcClient = {0, 0, width, 100};
-    data.fitCapacity();
-    return data;
-}
-
 // The displayed values of channel k (3: the aux trace) less k, oldest first.
-std::vector<int> displayed(const WaveChartData& data, int k = 0) {
+std::vector<int> displayed(const velmora::WaveChartData& data, int k = 0) {
     std::vector<int> index(velmora::WAVE_MAX_POINTS), values;
     data.traceIndices(index.data());
     for (int i = 0; i < data.displayCount(); ++i)
@@ -50,7 +40,10 @@ TEST(WaveChartData, AFullRingOrARefitKeepsThePageStartOrTheScrollingEnd) {
     };
     for (const auto& [scroll, before, stored, after, first, end, next] : cases) {
         SCOPED_TRACE(testing::Message() << scroll << " " << before << " -> " << after);
-        WaveChartData data = sized(before, scroll);
+        velmora::WaveChartData data;
+        data.m_bScroll = scroll;
+        data.m_rcClient = {0, 0, before, 100};
+        data.fitCapacity();
         const auto feed = [&data](int v, int stop) {
             for (; v < stop; ++v) data.storeSample(v, v + 1, v + 2, v + 3);
         };
@@ -61,15 +54,4 @@ TEST(WaveChartData, AFullRingOrARefitKeepsThePageStartOrTheScrollingEnd) {
         feed(stored, stored + 1);
         EXPECT_EQ(displayed(data), range(next, stored + 1));
     }
-}
-
-TEST(WaveChartData, BaselineIsTheTruncatedMeanOfWhatIsDisplayed) {
-    WaveChartData data = sized(774);
-    for (int v : {10, 11, 13}) data.storeSample(v, 0, 0, 0);
-    EXPECT_EQ(data.averageBaselines(), 11);  // 34 / 3
-    data.clear();
-    EXPECT_EQ(data.averageBaselines(), 0);  // an empty ring averages its zeroed start entry
-    WaveChartData scroll = sized(4, true);  // a wrapped ring: only what is shown
-    for (int v : {1000, 1000, 8, 8, 8, 8}) scroll.storeSample(v, 0, 0, 0);
-    EXPECT_EQ(scroll.averageBaselines(), 8);
 }
