@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QBackingStore>
+#include <QDebug>  // QRect in failure messages
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,8 @@
 #include <string>
 #include <tuple>
 #include <vector>
+
+void PrintTo(const QRect& r, std::ostream* os) { *os << QDebug::toString(r).toStdString(); }
 
 namespace {
 

@@ -1,4 +1,4 @@
-// The chart's sample ring and its compaction, without a window.
+// The chart's sample ring, its compaction and the baseline, without a window.
 #include "chart/wavechartdata.h"
 
 #include <gtest/gtest.h>
@@ -25,13 +25,12 @@ std::vector<int> range(int first, int end) {
 
 }  // namespace
 
-TEST(WaveChartData, AFullRingOrARefitKeepsThePageStartOrTheScrollingEnd) {
+TEST(WaveChartData, ARefitKeepsThePageStartOrTheScrollingEndAndTheBaselineIsTheirMean) {
     // Samples v = 0..stored-1 (v + k on channel k, the aux trace as channel 3) on a plot
-    // `before` pixels wide, refitted to `after`: the values displayed then are first..end-1;
-    // after one more sample they start at `next`.
+    // `before` pixels wide, refitted to `after`: the values displayed then are first..end-1,
+    // their mean the baseline; after one more sample they start at `next`.
     const int cases[][7] = {
         // scroll, before, stored, after, first, end, next
-        {0, 774, 775, 774, 774, 775, 774},      // full: a page holding only the new sample
         {1, 774, 1775, 774, 1001, 1775, 1002},  // full: the oldest dropped
         {0, 1000, 500, 450, 0, 450, 500},       // the page keeps its start; then a new page
         {1, 1000, 500, 450, 50, 500, 51},       // the trace keeps its end and goes on
@@ -44,14 +43,14 @@ TEST(WaveChartData, AFullRingOrARefitKeepsThePageStartOrTheScrollingEnd) {
         data.m_bScroll = scroll;
         data.m_rcClient = {0, 0, before, 100};
         data.fitCapacity();
-        const auto feed = [&data](int v, int stop) {
-            for (; v < stop; ++v) data.storeSample(v, v + 1, v + 2, v + 3);
-        };
-        feed(0, stored);
+        for (int v = 0; v < stored; ++v) data.storeSample(v, v + 1, v + 2, v + 3);
         data.m_rcClient = {0, 0, after, 100};
         data.fitCapacity();
         for (int k = 0; k < 4; ++k) EXPECT_EQ(displayed(data, k), range(first, end)) << k;
-        feed(stored, stored + 1);
+        const int mean = (first + end - 1) / 2;  // truncated, as is the move-down by 4/5
+        EXPECT_EQ(data.averageBaselines(), mean);
+        EXPECT_EQ(data.moveDownOffset(), mean * 4 / 5);
+        data.storeSample(stored, stored + 1, stored + 2, stored + 3);
         EXPECT_EQ(displayed(data), range(next, stored + 1));
     }
 }
