@@ -26,11 +26,10 @@ std::vector<int> range(int first, int end) {
 }  // namespace
 
 TEST(WaveChartData, ARefitKeepsThePageStartOrTheScrollingEndAndTheBaselineIsTheirMean) {
-    // Samples v = 0..stored-1 (v + k on channel k, the aux trace as channel 3) on a plot
-    // `before` pixels wide, refitted to `after`: the values displayed then are first..end-1,
-    // their mean the baseline; after one more sample they start at `next`.
+    // {scroll, before, stored, after, first, end, next}: samples v = 0..stored-1 (v + k on
+    // channel k, the aux trace as channel 3) on a plot `before` pixels wide, refitted to `after`,
+    // show first..end-1, their mean the baseline; after one more sample they start at `next`.
     const int cases[][7] = {
-        // scroll, before, stored, after, first, end, next
         {1, 774, 1775, 774, 1001, 1775, 1002},  // full: the oldest dropped
         {0, 1000, 500, 450, 0, 450, 500},       // the page keeps its start; then a new page
         {1, 1000, 500, 450, 50, 500, 51},       // the trace keeps its end and goes on
