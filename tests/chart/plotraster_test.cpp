@@ -1,5 +1,8 @@
-// The rasteriser's column runs against a plain definition of a polyline's pixels.
+// The rasteriser: its column runs against a plain definition of a polyline's pixels, and its
+// paint into an image.
 #include "chart/plotraster.h"
+
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -42,4 +45,36 @@ TEST(ColumnSpans, EachColumnHoldsExactlyThePolylinesPixelsAsOneRun) {
             EXPECT_EQ(covered, expected[c]) << "trial " << trial << " column " << c;
         }
     }
+}
+
+// The plot is composed in place where the painter draws straight into a 32-bit image and as
+// drawn band images elsewhere: both give the same pixels, and neither leaves its clip.
+TEST(PlotRaster, ComposedInPlaceOrDrawnTheSamePixelsInsideTheClipOnly) {
+    const QRect area(3, 2, 50, 70);  // more than two bands of rows
+    const auto paint = [&](QImage::Format format, const QRect& clip) {
+        QImage image(64, 90, format);
+        image.fill(Qt::blue);
+        QPainter painter(&image);
+        painter.translate(5, 7);
+        if (!clip.isNull()) painter.setClipRect(clip);
+        velmora::PlotRaster raster;
+        raster.begin(area, qRgb(0, 0, 0));
+        raster.addLine(40, 0, 100, qRgb(255, 0, 0));
+        velmora::ColumnSpans& trace = raster.addTrace(qRgb(255, 255, 255));
+        for (int x = 0; x < 60; x += 3) trace.addSegment(x, (x * 37) % 80, x + 3, (x * 53) % 80);
+        raster.paint(&painter);
+        painter.end();
+        return image.convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage drawn = paint(QImage::Format_RGB888, {});
+    EXPECT_EQ(paint(QImage::Format_RGB32, {}), drawn);
+    EXPECT_EQ(drawn.pixel(5 + 3, 7 + 40), qRgb(255, 0, 0));  // the line, at the painter's offset
+    EXPECT_EQ(drawn.pixel(5 + 2, 7 + 40), qRgb(0, 0, 255));  // left of the area: untouched
+    const QRect clip(10, 10, 20, 20);
+    const QImage clipped = paint(QImage::Format_RGB32, clip);
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x)
+            ASSERT_EQ(clipped.pixel(x, y), clip.translated(5, 7).contains(x, y)
+                                               ? drawn.pixel(x, y) : qRgb(0, 0, 255))
+                << x << "," << y;
 }
