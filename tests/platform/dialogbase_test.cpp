@@ -21,7 +21,7 @@ using namespace velmora;
 
 namespace {
 
-// The template as a plain dialog with handlers of the kinds the program's dialogs register.
+// With handlers of the kinds the program's dialogs register.
 struct TestDialog : DialogBase {
     TestDialog() : DialogBase((installResources(englishResources()), IDD_MAIN_DIALOG)) {
         onCommand(IDC_OPEN_PORT, [this] { ++clicks; });
@@ -45,7 +45,6 @@ struct TestDialog : DialogBase {
 // on; only the user's combo choice notifies; a text reads as a number only when it is one.
 TEST(DialogBase, PlacesInDialogUnitsRoutesCommandsAndShowsErrors) {
     EXPECT_EQ(mapDialogRect(QRect(109, 301, 40, 22), {6, 13}), QRect(164, 489, 60, 36)) << "map";
-    EXPECT_EQ(mapDialogRect(QRect(3, 3, 1, 1), {6, 13}), QRect(5, 5, 2, 2)) << "rounding";
     TestDialog dlg;
     dlg.create();
     const QFontMetrics fm(dlg.font());
@@ -72,16 +71,10 @@ TEST(DialogBase, PlacesInDialogUnitsRoutesCommandsAndShowsErrors) {
     EXPECT_EQ(dlg.selChanges, 0) << "the program's selection";
     emit combo->activated(1);
     EXPECT_EQ(dlg.selChanges, 1) << "the user's choice";
-    for (const auto& [text, number] : {std::pair{"57600", 57600},
-                                       {" -12 ", -12},
-                                       {"abc", 0},
-                                       {"12x", 0},
-                                       {"", 0},
-                                       {"99999999999", 0}}) {
-        bool ok = false;
+    for (const auto& [text, number] :
+         {std::pair{" 57600 ", 57600}, {"12x", 0}, {"99999999999", 0}}) {
         dlg.setItemText(IDC_BAUD, QString::fromLatin1(text));
-        EXPECT_EQ(dlg.itemInt(IDC_BAUD, &ok), number) << text;
-        EXPECT_EQ(ok, number != 0) << text << " read as a number";
+        EXPECT_EQ(dlg.itemInt(IDC_BAUD), number) << text;
     }
 }
 
