@@ -1,7 +1,6 @@
-// libFuzzer target for the receive ring and frame parser: cut into receive events of varying size
-// and fed through a ring whose size and start the input chooses (frames straddle its end, events
-// often exceed its free space), the input decodes as a plain reading of it; both positions stay
-// inside the storage and no complete frame waits. Rings under 8 bytes drop bytes: positions only.
+// libFuzzer target for the receive ring and parser: cut into events of varying size (often over
+// the free space) and fed through a ring whose size and start it chooses, the input decodes as
+// read plainly; positions stay inside, no whole frame waits (rings under 8 bytes: positions only).
 #include "serial/frameparser.h"
 
 #include <algorithm>
@@ -23,8 +22,7 @@ struct Collect : velmora::FrameSink {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3) return 0;
-    // 1 to 8 bytes one by one, then up to 1000 in steps of 4.
-    const int ringSize = data[0] < 8 ? data[0] + 1 : 8 + (data[0] - 8) * 4;
+    const int ringSize = data[0] < 8 ? data[0] + 1 : 8 + (data[0] - 8) * 4;  // up to 1000
     ByteRing ring{};
     ringAllocate(ring, ringSize);
     ring.pRead = ring.pWrite = ring.pBase + data[1] * 4 % ringSize;
@@ -41,8 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ringFree(ring);
     if (ringSize < 8) return 0;
-    // The same read plainly, stopping where the bytes end mid-frame: F0 C0 opens 5 bytes, F0 C1
-    // 3, F0 C2/C3 7; a wrong check byte costs only the sync byte, as does any other byte.
+    // Read plainly: F0 C0 opens 5 bytes, F0 C1 3, F0 C2/C3 7; a wrong check costs the sync byte.
     std::vector<int> plain;
     const std::uint8_t* s = data + 3;
     for (std::size_t i = 0, n = size - 3, len; n - i >= 3; i += len) {

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds the .deb from the build tree (cpack), unpacks it into a temporary folder and checks
-# what a desktop finds there: the three programs, a desktop entry per edition with the icon in
-# every size, valid AppStream metadata launching both, and dependencies computed from the binaries.
+# Builds the .deb (cpack), unpacks it and checks what a desktop finds there: the three programs,
+# a desktop entry per edition with the icon in every size, valid AppStream metadata launching
+# both, and dependencies computed from the binaries.
 #   package_test.sh CPACK BUILD_DIR
 set -uo pipefail
 tmp="$(mktemp -d)" failures=0 execs=""

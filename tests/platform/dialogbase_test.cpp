@@ -21,7 +21,6 @@ using namespace velmora;
 
 namespace {
 
-// With handlers of the kinds the program's dialogs register.
 struct TestDialog : DialogBase {
     TestDialog() : DialogBase((installResources(englishResources()), IDD_MAIN_DIALOG)) {
         onCommand(IDC_OPEN_PORT, [this] { ++clicks; });
@@ -39,10 +38,9 @@ struct TestDialog : DialogBase {
 
 }  // namespace
 
-// Dialog units: x and width by baseX / 4, y and height by baseY / 8, rounded half away from
-// zero; baseX is the average width of the 52 letters, baseY the font height. An exception out
-// of a handler becomes one message box with the program's name as caption and the dialog goes
-// on; only the user's combo choice notifies; a text reads as a number only when it is one.
+// Dialog units: x by baseX / 4, y by baseY / 8, baseX the average width of the 52 letters,
+// baseY the font height. An exception out of a handler becomes one message box captioned with
+// the program's name; only the user's combo choice notifies; "12x" is no number.
 TEST(DialogBase, PlacesInDialogUnitsRoutesCommandsAndShowsErrors) {
     EXPECT_EQ(mapDialogRect(QRect(109, 301, 40, 22), {6, 13}), QRect(164, 489, 60, 36)) << "map";
     TestDialog dlg;

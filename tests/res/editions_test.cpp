@@ -55,12 +55,10 @@ const std::tuple<int, QRect, QRect> kMainLayout[] = {
     {IDC_DEVICE_NO, {280, 294, 56, 16}, {327, 294, 56, 16}},
     {IDC_MAKE_DATE, {280, 317, 56, 16}, {327, 317, 56, 16}}};
 
-// In every dialog of both editions each control lies inside the dialog, what the operator
-// clicks is not covered by a group box or frame, a one-line text is shown whole, and every
-// character has a glyph (the Chinese fonts must be installed). The main dialog's controls lie
-// where the table puts them, in the template and as widgets in the dialog units of the
-// edition's font, of the same kinds and styles in both. The toolkit's own button texts follow
-// the edition installed last.
+// Every dialog of both editions: each control inside it, what the operator clicks uncovered, a
+// one-line text whole, every character with a glyph (the Chinese fonts must be installed). The
+// main dialog as the table says, in the template and as widgets in the edition's dialog units,
+// of the same kinds and styles in both. The toolkit's button texts in the edition's language.
 TEST(Editions, MainLayoutAsTheTableSaysAndEveryControlUncoveredWithItsTextWhole) {
     std::map<int, std::tuple<ControlKind, unsigned, bool>> chinese;  // by row
     for (const auto& [name, table] : kEditions) {

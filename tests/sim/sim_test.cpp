@@ -88,12 +88,10 @@ struct Simulator : ::testing::Test {
 };
 
 // Paced, paced so fast that a start lands right after the thread read its clock, unthrottled,
-// and paced with faults, three rounds each: every value of the cycle arrives, and an answer
-// asked for meanwhile; nothing after the stop answer; no stream runs ahead of its rate. Faults
-// cost bytes, never a good frame; with every frame split, next to nothing waits to go out at
-// times (a simulator that holds back each split falls ever further behind). Then the port is
-// closed: a closed port is rechecked a few times in 300 ms, where a spinning loop wakes
-// thousands of times.
+// and with faults (every frame split), three rounds each: the whole cycle arrives, an answer
+// asked for meanwhile too, nothing after the stop answer, never ahead of the rate, faults never
+// costing a good frame, and the split stream keeping up. A closed port is rechecked a few times
+// in 300 ms; a spinning loop wakes thousands of times.
 TEST_F(Simulator, StreamsTheSequenceBetweenStartAndStop) {
     std::vector<std::uint16_t> cycle{1, 0xF0C0, 0xFFFF, 0, 0x0D0A, 0x1100, 0x1300};
     for (std::uint16_t v = 2; v < 1002; ++v) cycle.push_back(v);

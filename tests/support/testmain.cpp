@@ -14,7 +14,6 @@ static int answer = IDOK;
 std::vector<RecordedBox>& messageBoxes() { return boxes; }
 void setMessageBoxAnswer(int value) { answer = value; }
 
-// Clears the record and the answer before every test.
 struct BoxReset : ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { boxes.clear(), answer = IDOK; }
 };
