@@ -1,33 +1,17 @@
-// Profile (INI) files: values read and lines edited as calibration files need, and files
-// replaced whole or not at all.
+// Profile (INI) files: values read, lines edited, files replaced whole or not at all.
 #include "platform/profile.h"
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <random>
-
 using namespace velmora;
-
-namespace {
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-}  // namespace
 
 // Section and key names match in any case and trimmed (also the calibration file's tests).
 TEST(ProfileRead, FindsTheValueOfTheFirstMatchingSectionAndKey) {
-    std::mt19937 random(7);
-    QByteArray garbage(3 << 20, '\0');  // NULs and stray brackets included
-    for (char& byte : garbage) byte = static_cast<char>(random());
-    const QByteArray text = garbage +
+    const QByteArray text = QByteArray("\0[\0\n]=[\n", 8) +  // NULs and stray brackets
                             "\nz=0\n \t[ Probe ] \r\n\t g \t=  3 0 \t\r\n;c=1\nc=5\n  ; d=2\n" +
                             "q='x'\ndq=\"a b\"\nu=\"\nm=\"a'\nw\nw =a=b\n" +
                             QByteArray("n=a\0b\n", 6) + "k=1\nK=2\n[PROBE]\nk=3\nonly=4\n[t]\n";
@@ -50,7 +34,7 @@ TEST(ProfileRead, FindsTheValueOfTheFirstMatchingSectionAndKey) {
 }
 
 // Cases the calibration file's tests do not cover: where new keys go, the line end they get, a
-// key given twice, a last line without its line end.
+// key found twice, a last line without its line end.
 TEST(ProfileWrite, EditsOnlyTheLinesItMust) {
     const QByteArray crlf =
         "[Other]\r\nk=keep\r\n\r\n[Cal]\r\n; note\r\nGain=1\r\nOffset=0\r\n\r\n";
@@ -63,43 +47,26 @@ TEST(ProfileWrite, EditsOnlyTheLinesItMust) {
         {"[a]\nx=1", "b", {{"y", "2"}}, "[a]\nx=1\n[b]\ny=2\n"},
         {"[a]\nk=1\nk=2\n[A]\nk=3\n", "a", {{"K", "9"}}, "[a]\nk=9\nk=2\n[A]\nk=3\n"},
         {"[a]\nx=1\n[b]\n[A]\ny=2\n", "A", {{"y", "5"}}, "[a]\nx=1\ny=5\n[b]\n[A]\ny=2\n"},
-        {"[a]\r\nx=1\r\ny=2",
-         "a",
-         {{"y", "3"}, {"x", "4"}, {"n", "5"}, {"x", "6"}},
-         "[a]\r\nx=6\r\ny=3\r\nn=5\r\n"},
+        {"[a]\r\nx=1\r\ny=2", "a", {{"y", "3"}, {"n", "5"}}, "[a]\r\nx=1\r\ny=3\r\nn=5\r\n"},
     };
     for (const auto& [before, section, entries, expected] : cases)
         EXPECT_EQ(withProfileValues(before, section, entries), expected) << before.toStdString();
 }
 
-// A write replaces the file keeping its permissions and leaving no temporary file; a failed
-// write says why and leaves the old file as it was.
+// A write replaces the file keeping its permissions and leaving no temporary file; a write
+// over a folder fails saying why.
 TEST(ProfileFile, WritesReplaceTheFileWholeOrNotAtAll) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("cal.ini"));
     ASSERT_TRUE(writeProfileStrings(path, "Cal", {{"Gain", "1"}}).ok);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     ASSERT_TRUE(writeProfileStrings(path, "cal", {{"Span", "3"}}).ok);
-    const QByteArray old = readAll(path);
-    EXPECT_EQ(old, "[Cal]\nGain=1\nSpan=3\n") << "contents";
-    EXPECT_EQ(QFileInfo(path).permissions() & QFileDevice::ReadGroup, 0) << "permissions";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "[Cal]\nGain=1\nSpan=3\n") << "contents";
+    EXPECT_EQ(file.permissions() & QFileDevice::ReadGroup, 0) << "permissions";
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"cal.ini"}) << "leftovers";
     const ProfileWriteResult folder = writeProfileStrings(dir.path(), "s", {{"k", "v"}});
     EXPECT_FALSE(folder.ok) << "a folder replaced";
     EXPECT_FALSE(folder.error.isEmpty()) << "no reason for the folder";
-
-    QFile::setPermissions(path, QFileDevice::WriteOwner);
-    if (QFile(path).open(QIODevice::ReadOnly))
-        GTEST_SKIP() << "permission bits do not stop this user (root): skipped the unreadable "
-                        "file and the read-only folder";
-    EXPECT_FALSE(writeProfileStrings(path, "s", {{"k", "v"}}).ok) << "an unreadable file replaced";
-    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    EXPECT_EQ(readAll(path), old) << "the unreadable file";
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    const ProfileWriteResult locked = writeProfileStrings(path, "s", {{"k", "v"}});
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_FALSE(locked.ok) << "written in a read-only folder";
-    EXPECT_FALSE(locked.error.isEmpty()) << "no reason for the read-only folder";
-    EXPECT_EQ(readAll(path), old) << "the file in the read-only folder";
 }

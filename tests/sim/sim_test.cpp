@@ -7,11 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <numeric>
 #include <thread>
 
@@ -26,16 +24,14 @@ namespace fs = std::filesystem;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using Values = std::vector<std::uint16_t>;
 using Clock = std::chrono::steady_clock;
 const Bytes kStart{0xF0, 0xC0, 0xB0}, kStop{0xF0, 0xC1, 0xB1};
 
 // The line read as the program's parser does: F0 C0 opens 5 bytes, F0 C1 3 (no check),
 // F0 C2/C3 7; a wrong check or any other byte is skipped alone.
 struct Decoded {
-    Values samples;
-    std::vector<std::size_t> starts;  // where each sample frame begins in the bytes
-    std::size_t skipped = 0, badChecks = 0;
+    std::vector<std::uint16_t> samples;
+    std::size_t skipped = 0, badChecks = 0, answers = 0;  // answers: device number and date
     explicit Decoded(const Bytes& b) {
         for (std::size_t i = 0, len = 1; i + 1 < b.size(); i += len) {
             const int type = b[i] == 0xF0 ? b[i + 1] : 0;
@@ -43,17 +39,11 @@ struct Decoded {
             if (i + len > b.size()) break;
             if (len > 3 && std::accumulate(&b[i], &b[i + len - 1], 0u) % 256 != b[i + len - 1])
                 ++badChecks, len = 1;
-            skipped += len == 1;
-            if (len == 5) samples.push_back(b[i + 2] << 8 | b[i + 3]), starts.push_back(i);
+            skipped += len == 1, answers += len == 7;
+            if (len == 5) samples.push_back(b[i + 2] << 8 | b[i + 3]);
         }
     }
 };
-
-bool followsCycle(const Values& got, const Values& cycle, std::size_t first = 0) {
-    for (std::size_t i = 0; i < got.size(); ++i)
-        if (got[i] != cycle[(first + i) % cycle.size()]) return false;
-    return !got.empty();
-}
 
 std::string linkTarget(const QString& link) {  // empty if there is no link
     std::error_code ec;
@@ -63,179 +53,112 @@ std::string linkTarget(const QString& link) {  // empty if there is no link
 // The program's end of the line: the slave, non-blocking, in the raw mode the simulator set.
 struct Line {
     int fd = -1;
-    Bytes in;                           // everything read
-    std::vector<std::size_t> readEnds;  // how much was read in all after each read
+    Bytes in;  // everything read
     ~Line() { ::close(fd); }
     bool open(const std::string& path) {
         ::close(fd);
         return (fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC)) >= 0;
     }
     bool send(const Bytes& b) { return ::write(fd, b.data(), b.size()) == ssize_t(b.size()); }
-    // Reads until done() holds (with no line open, only waits); false on timeout or hang-up.
-    bool readUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 20s) {
+    // Reads until done() holds; false on timeout or hang-up.
+    template <class Done>
+    bool readUntil(Done done, std::chrono::milliseconds timeout = 20s) {
         for (const auto end = Clock::now() + timeout; !done();) {
             pollfd p{fd, POLLIN, 0};
             if (Clock::now() > end || ::poll(&p, 1, 10) < 0) return false;
             std::uint8_t buf[4096];
             const ssize_t n = p.revents & (POLLHUP | POLLERR) ? 0 : ::read(fd, buf, sizeof buf);
             if (n == 0 || (n < 0 && errno == EIO)) return false;
-            if (n > 0) in.insert(in.end(), buf, buf + n), readEnds.push_back(in.size());
+            if (n > 0) in.insert(in.end(), buf, buf + n);
         }
         return true;
-    }
-    std::size_t readFor(std::chrono::milliseconds time) {  // bytes that arrive in that time
-        const std::size_t had = in.size();
-        readUntil([] { return false; }, time);
-        return in.size() - had;
     }
     std::size_t samples() const { return Decoded(in).samples.size(); }
 };
 
-class Simulator : public ::testing::Test {
-protected:
-    QTemporaryDir dir;  // for port links
+struct Simulator : ::testing::Test {
     void start(SimConfig cfg) {
         sim = std::make_unique<DeviceSimulator>(std::move(cfg));
-        line.in.clear(), line.readEnds.clear();
+        line.in.clear();
         ASSERT_TRUE(sim->start());
         ASSERT_TRUE(line.open(sim->slavePath()));
-    }
-    void stopStream() {  // sends the stop command and reads up to its answer
-        ASSERT_TRUE(line.send(kStop));
-        ASSERT_TRUE(line.readUntil([&] {
-            return line.in.size() > 3 && std::equal(kStop.rbegin(), kStop.rend(), line.in.rbegin());
-        })) << "the stop answer comes last";
     }
     std::unique_ptr<DeviceSimulator> sim;
     Line line;
 };
 
 // Paced, paced so fast that a start lands right after the thread read its clock, unthrottled,
-// and paced with faults, three rounds each: every value arrives, also those like syncs, line
-// ends or flow control, and an answer asked for meanwhile; nothing after the stop answer; the
-// cycle goes on; no stream runs ahead of its rate. A corrupted frame costs its five bytes, junk
-// its own, neither a good frame; with every frame drawn for splitting, split frames come in two
-// reads and next to nothing waits to go out at times (a simulator that holds back the rest of
-// each one falls ever further behind). Then white noise.
+// and with faults (every frame split), three rounds each: the whole cycle arrives, an answer
+// asked for meanwhile too, nothing after the stop answer, never ahead of the rate, faults never
+// costing a good frame, and the split stream keeping up. A closed port is rechecked a few times
+// in 300 ms; a spinning loop wakes thousands of times.
 TEST_F(Simulator, StreamsTheSequenceBetweenStartAndStop) {
-    Values cycle{1, 0xF0C0, 0xFFFF, 0, 0x0D0A, 0x1100, 0x1300};
+    std::vector<std::uint16_t> cycle{1, 0xF0C0, 0xFFFF, 0, 0x0D0A, 0x1100, 0x1300};
     for (std::uint16_t v = 2; v < 1002; ++v) cycle.push_back(v);
-    const Bytes answer{0xF0, 0xC2, 0x12, 0x34, 0xAB, 0xCD, 0x70};
-    const SimConfig faults{.sampleRate = 2000,
-                           .fixedSequence = cycle,
-                           .badCheckRate = .3,
-                           .junkRate = .3,
-                           .splitRate = 1};
-    for (const SimConfig& cfg : {SimConfig{.sampleRate = 2000, .fixedSequence = cycle},
-                                 SimConfig{.sampleRate = 1e6, .fixedSequence = cycle},
+    SimConfig paced{.sampleRate = 2000, .fixedSequence = cycle}, faults = paced;
+    faults.badCheckRate = faults.junkRate = .3, faults.splitRate = 1;
+    for (const SimConfig& cfg : {paced, SimConfig{.sampleRate = 1e6, .fixedSequence = cycle},
                                  SimConfig{.sampleRate = 0, .fixedSequence = cycle}, faults}) {
         const double rate = cfg.sampleRate;
         const bool faulty = cfg.splitRate > 0;
+        const auto caughtUp = [&] { return sim->stats().samplesWaiting < 50; };  // frames behind
+        const auto stopped = [&] {
+            return std::equal(kStop.rbegin(), kStop.rend(), line.in.rbegin());
+        };
         start(cfg);
-        for (int round = 0; round < 3; ++round) {
-            const std::size_t had = line.samples(), from = line.in.size();
+        for (std::size_t round = 0; round < 3; ++round) {
+            const std::size_t had = line.samples();
             const auto t0 = Clock::now();
             ASSERT_TRUE(line.send(kStart));
             const std::size_t want = had + (faulty ? 1000 : rate == 2000 ? 60 : 2000);
             ASSERT_TRUE(line.readUntil([&] { return line.samples() >= want; }));
             ASSERT_TRUE(line.send({0xF0, 0xC2, 0xB2}));
-            EXPECT_TRUE(line.readUntil([&] {
-                return std::search(line.in.begin() + from, line.in.end(), answer.begin(),
-                                   answer.end()) != line.in.end();
-            })) << "no device-number answer, rate "
-                << rate;
-            if (rate == 2000) {
-                EXPECT_TRUE(line.readUntil([&] { return sim->stats().samplesWaiting < 50; }))
-                    << "behind by " << sim->stats().samplesWaiting << " frames";
-            }
-            ASSERT_NO_FATAL_FAILURE(stopStream());
+            EXPECT_TRUE(line.readUntil([&] { return Decoded(line.in).answers > round; }))
+                << "no device-number answer, rate " << rate;
+            EXPECT_TRUE(rate != 2000 || line.readUntil(caughtUp)) << sim->stats().samplesWaiting;
+            ASSERT_TRUE(line.send(kStop) && line.readUntil(stopped)) << "the stop answer";
             const double took = std::chrono::duration<double>(Clock::now() - t0).count();
-            if (rate > 0) {
-                EXPECT_LE(line.samples(), had + took * rate + 1) << "ahead of rate " << rate;
-            }
-            EXPECT_EQ(line.readFor(40ms), 0u) << "bytes after the stop answer, rate " << rate;
+            EXPECT_LE(line.samples(), rate > 0 ? had + took * rate + 1 : 1e12) << "ahead, " << rate;
+            const std::size_t end = line.in.size();
+            line.readUntil([] { return false; }, 40ms);
+            EXPECT_EQ(line.in.size(), end) << "bytes after the stop answer, rate " << rate;
         }
         const Decoded d(line.in);
-        const SimStats st = sim->stats();
-        EXPECT_TRUE(followsCycle(d.samples, cycle)) << "the sequence, rate " << rate;
-        EXPECT_EQ(st.samples, d.samples.size()) << "samples counted, rate " << rate;
-        EXPECT_EQ(d.badChecks, st.badFrames) << "corrupted frames seen, rate " << rate;
-        EXPECT_EQ(d.skipped, st.junkBytes + 5 * st.badFrames) << "bytes skipped, rate " << rate;
-        EXPECT_EQ(st.badFrames > d.samples.size() / 10, faulty)
-            << "corrupted frames, rate " << rate;
-        EXPECT_EQ(st.junkBytes > d.samples.size() / 10, faulty) << "junk, rate " << rate;
+        bool follows = !d.samples.empty();
+        for (std::size_t i = 0; i < d.samples.size(); ++i)
+            follows &= d.samples[i] == cycle[i % cycle.size()];
+        EXPECT_TRUE(follows) << "the sequence, rate " << rate;
+        EXPECT_EQ(d.badChecks > d.samples.size() / 10, faulty) << "corrupted, rate " << rate;
+        EXPECT_EQ(d.skipped - 5 * d.badChecks > d.samples.size() / 10, faulty) << "junk, " << rate;
     }
-    // The faults once more: whether a split frame reaches the reader in two reads depends on
-    // when the reader wakes.
-    ASSERT_TRUE(line.send(kStart));
-    EXPECT_TRUE(line.readUntil([&] {
-        return std::ranges::any_of(Decoded(line.in).starts, [&](std::size_t start) {
-            const auto end = std::ranges::upper_bound(line.readEnds, start);
-            return end != line.readEnds.end() && *end < start + 5;
-        });
-    })) << "no frame came in two reads";
-
-    start({.sampleRate = 0, .fixedSequence = {}, .noiseMax = 2400});
-    ASSERT_TRUE(line.send(kStart) && line.readUntil([&] { return line.samples() >= 3000; }));
-    const auto [low, high] = std::ranges::minmax(Decoded(line.in).samples);
-    EXPECT_LT(low, 100) << "lowest noise";
-    EXPECT_GT(high, 2300) << "highest noise";
-    EXPECT_LE(high, 2400) << "noise above its largest value";
-    // A reader waking a few times a second at 200/s takes whole bursts, never a full 4 KB buffer.
-    start({.fixedSequence = cycle, .burst = 25});
-    ASSERT_TRUE(line.send(kStart) && line.readUntil([&] { return line.samples() >= 100; }));
-    for (std::size_t end : line.readEnds) EXPECT_EQ(end % (25 * 5), 0u) << "bursts of 25 frames";
-}
-
-// The port closed with about a kilobyte unread, and reopened.
-TEST_F(Simulator, PortReopensOnAQuietLine) {
-    start({.sampleRate = 2000, .fixedSequence = {10, 20, 30}});
-    ASSERT_TRUE(line.send(kStart));
-    std::this_thread::sleep_for(100ms);
     const SimStats before = sim->stats();
     ::close(std::exchange(line.fd, -1));
-    // A closed line is rechecked a few times in 300 ms; a spinning loop wakes thousands of times.
     std::this_thread::sleep_for(300ms);
     EXPECT_LT(sim->stats().wakeUps - before.wakeUps, 100u) << "spins while the port is closed";
-    ASSERT_TRUE(line.readUntil([&] { return sim->stats().hangUps > before.hangUps; }));
-    const auto reopened = Clock::now();
-    ASSERT_TRUE(line.open(sim->slavePath()));
-    const std::size_t first = line.readFor(5ms);
-    // Sampled since the reopening, give or take a frame; not the kilobyte left unread.
-    const double since = std::chrono::duration<double>(Clock::now() - reopened).count();
-    EXPECT_LE(first, 5 * std::size_t(since * 2000 + 2)) << "bytes from before the close";
-    ASSERT_TRUE(line.readUntil([&] { return line.samples() >= 50; }));
-    const Decoded d(line.in);
-    EXPECT_EQ(d.skipped, 0u) << "a frame cut by the reopening";
-    EXPECT_TRUE(followsCycle(d.samples, {10, 20, 30}, d.samples[0] / 10 - 1u)) << "the sequence";
 }
 
-// The program replaces a stale link and serves with the options given; of junk, a doubled sync,
-// a command in two writes, a wrong check, an unknown type and a cut start it answers the two
-// read commands only. A second one refuses the live link (exit 1, saying why). Ctrl+C ends the
-// first (exit 0) and it leaves its link taken over since. A bad option exits 2.
+// The program replaces a stale link and answers with the options given. A second one refuses
+// the live link (exit 1, saying why). Ctrl+C ends the first (exit 0) and it leaves its link
+// taken over since.
 TEST_F(Simulator, ProgramServesThroughAStaleLinkAndOnlyRemovesItsOwn) {
+    const QTemporaryDir dir;
     const QString link = dir.filePath("COM1");
     fs::create_symlink("/velmora-no-such-device", link.toStdString());
-    QProcess first;
+    QProcess first, second;
     first.start(VELMORA_SIM_PROGRAM, {"--link", link, "--device-no", "DEADBEEF", "--date",
                                       "1999-5-7", "--sequence", "4660", "--seconds", "60", "-q"});
     ASSERT_TRUE(line.readUntil([&] { return fs::exists(link.toStdString()); })) << "stale link";
     const std::string firstPort = linkTarget(link);
     ASSERT_TRUE(line.open(link.toStdString()));
-    ASSERT_TRUE(line.send({0x00, 0xF0, 0xF0, 0xC2}));
-    std::this_thread::sleep_for(20ms);
-    ASSERT_TRUE(
-        line.send({0xB2, 0xF0, 0xC0, 0xB1, 0xF0, 0xC4, 0xB4, 0xF0, 0xC0, 0xF0, 0xC3, 0xB3}));
+    ASSERT_TRUE(line.send({0xF0, 0xC2, 0xB2, 0xF0, 0xC3, 0xB3}));
     const Bytes answers{0xF0, 0xC2, 0xDE, 0xAD, 0xBE, 0xEF, 0xEA,  //
                         0xF0, 0xC3, 0x07, 0xCF, 0x05, 0x07, 0x95};
     line.readUntil([&] { return line.in.size() >= answers.size(); });
-    line.readFor(100ms);  // anything that should not be there
+    line.readUntil([] { return false; }, 100ms);  // anything that should not be there
     EXPECT_EQ(line.in, answers) << "device number and date, nothing else";
     ASSERT_TRUE(line.send(kStart) && line.readUntil([&] { return line.samples() >= 1; }));
     EXPECT_EQ(Decoded(line.in).samples[0], 0x1234) << "the sequence given";
 
-    QProcess second;
     second.start(VELMORA_SIM_PROGRAM, {"--link", link, "--seconds", "5", "-q"});
     second.waitForFinished(60000);
     EXPECT_EQ(second.exitCode(), 1) << "took a live link";
@@ -250,9 +173,6 @@ TEST_F(Simulator, ProgramServesThroughAStaleLinkAndOnlyRemovesItsOwn) {
     EXPECT_EQ(linkTarget(link), taker.slavePath()) << "removed another's link";
     taker.stop();
     EXPECT_EQ(linkTarget(link), "") << "left its own link";
-    second.start(VELMORA_SIM_PROGRAM, {"--rate", "fast"});
-    second.waitForFinished(60000);
-    EXPECT_EQ(second.exitCode(), 2) << "a bad option";
 }
 
 }  // namespace

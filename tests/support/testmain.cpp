@@ -11,16 +11,9 @@ namespace velmora::test {
 
 static std::vector<RecordedBox> boxes;
 static int answer = IDOK;
-
 std::vector<RecordedBox>& messageBoxes() { return boxes; }
 void setMessageBoxAnswer(int value) { answer = value; }
-std::vector<QString> messageTexts() {
-    std::vector<QString> texts;
-    for (const auto& box : boxes) texts.push_back(box.text);
-    return texts;
-}
 
-// Clears the record and the answer before every test.
 struct BoxReset : ::testing::EmptyTestEventListener {
     void OnTestStart(const ::testing::TestInfo&) override { boxes.clear(), answer = IDOK; }
 };
@@ -28,14 +21,15 @@ struct BoxReset : ::testing::EmptyTestEventListener {
 }  // namespace velmora::test
 
 int main(int argc, char** argv) {
+    using namespace velmora;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QApplication app(argc, argv);
-    velmora::installFontSubstitutions();
-    velmora::setMessageBoxHook([](const velmora::MessageBoxRequest& request) {
-        velmora::test::messageBoxes().push_back({request.text, request.caption, request.type});
-        return velmora::test::answer;
+    installFontSubstitutions();
+    setMessageBoxHook([](const MessageBoxRequest& request) {
+        test::boxes.push_back({request.text, request.caption, request.type});
+        return test::answer;
     });
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::UnitTest::GetInstance()->listeners().Append(new velmora::test::BoxReset);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new test::BoxReset);
     return RUN_ALL_TESTS();
 }

@@ -14,9 +14,8 @@ struct RecordedBox {
     unsigned type;
 };
 
-// Boxes shown since the current test started, oldest first, and their texts.
+// Boxes shown since the current test started, oldest first.
 std::vector<RecordedBox>& messageBoxes();
-std::vector<QString> messageTexts();
 // The answer the hook gives: IDOK unless the test changes it.
 void setMessageBoxAnswer(int answer);
 
