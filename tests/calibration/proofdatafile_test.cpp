@@ -37,8 +37,7 @@ TEST(ProofConversion, LinearAndReciprocalThroughTheBracketingRecords) {
         {{{100, 10}, {200, 30}}, 50, 0, 7},  // below or above all: through the nearest two
         {{{100, 10}, {200, 30}}, 300, 50, -30},
         {{{200, 30}, {100, 10}}, 150, 20, 15},
-        {{{1200, 50}}, 2400, 100, 25},  // one record: proportional or inversely
-        {{{1200, 50}}, 600, 25, 100},
+        {{{1200, 50}}, 2400, 100, 25},          // one record: proportional or inversely
         {{{100, 10}, {100, 20}}, 100, 10, 10},  // equal x: the first one counts
         {{{100, 10}, {100, 20}, {300, 50}}, 500, 90, -16},
         {{{1000, 3000}, {65535, 5000}}, 30000, 3898, 3657},
