@@ -31,9 +31,8 @@ bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
 MATCHER_P(Says, text, "") { return arg.contains(text); }
 
 inline QString messages() {
-    QStringList texts;
-    for (const RecordedBox& box : messageBoxes()) texts << box.text;
-    return texts.join(u'\n');
+    const std::vector<QString> texts = messageTexts();
+    return QStringList(texts.begin(), texts.end()).join(u'\n');
 }
 inline QString fileText(const QString& path) {
     QFile file(path);
@@ -56,24 +55,15 @@ protected:
         setDebugSink([this](std::string_view s) { trace.emplace_back(s); });
         // The pause after opening is recorded, with whether the port was open by then.
         setSettleDelay([this](int ms) { pauses.emplace_back(ms, dlg->comm().GetPortOpen()); });
-        dlg = makeDialog();
+        dlg = std::make_unique<CSensorDemoDlg>();
+        dlg->create();
+        dlg->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg.get()));
     }
-    void TearDown() override {
-        setTickClock({});
-        setDebugSink({});
-        setSettleDelay({});
-    }
-    static std::unique_ptr<CSensorDemoDlg> makeDialog() {
-        auto d = std::make_unique<CSensorDemoDlg>();
-        d->create();
-        d->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(d.get()));
-        return d;
-    }
-    void click(int id, CSensorDemoDlg* d = nullptr) {
-        QTest::mouseClick((d ? d : dlg.get())->itemAs<QAbstractButton>(id), Qt::LeftButton);
-    }
-    // A clock that moves `step` (first a second) at every reading, or that the test moves.
+    void TearDown() override { setTickClock({}), setDebugSink({}), setSettleDelay({}); }
+    void click(int id) { QTest::mouseClick(dlg->itemAs<QAbstractButton>(id), Qt::LeftButton); }
+    // COM1 on the pseudo-terminal, with a clock that moves `step` (first a second) at every
+    // reading, or that the test moves.
     void openPty() {
         ASSERT_TRUE(linkPort(config.path(), 1, pty.slave));
         setTickClock([this] { return now += step; });
