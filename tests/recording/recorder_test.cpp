@@ -1,5 +1,4 @@
-// The sample recorder without a window: the rows it writes, the time it stamps them with, and
-// what is left in the file when writing fails.
+// The sample recorder without a window: its rows, their times, and a file that cannot grow.
 #include "platform/tick.h"
 #include "recording/samplerecorder.h"
 
@@ -36,9 +35,10 @@ protected:
 };
 
 // Each row has its event's time since the start, also across the 32-bit tick's wrap; the header
-// is in the file at once, the rows once flushed or stopped; samples before the start and after
-// the stop go nowhere. Starting again replaces the file; a refusal gives the system's reason.
-TEST_F(Recorder, RowsCarryTheirEventsTimeAndStartingAgainReplacesTheFile) {
+// is in the file at once, the rows once flushed or stopped; nothing before the start or after the
+// stop; starting again replaces the file. A file that cannot grow (the size limit stands in for a
+// full disk) keeps its whole rows. A refusal or a failure gives the system's reason.
+TEST_F(Recorder, RowsCarryTheirEventsTimeAndAFileThatCannotGrowKeepsItsWholeRows) {
     event({1});
     now = 0xFFFFFF00u;  // 256 ms before the tick wraps
     ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
@@ -61,18 +61,13 @@ TEST_F(Recorder, RowsCarryTheirEventsTimeAndStartingAgainReplacesTheFile) {
     event({8});
     EXPECT_EQ(contents(path), rows + "3612.353,7\n") << "stopped";
     EXPECT_EQ(rec.rows(), 8u) << "rows counted";
-    ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
-    EXPECT_EQ(contents(path), "time_s,value\n") << "replaced";
     EXPECT_FALSE(rec.start(dir.filePath("none/rec.csv"), SampleRecorder::Mode::Replace));
     EXPECT_EQ(rec.errorString(), qt_error_string(ENOENT)) << "a missing folder's reason";
-}
+    ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
+    EXPECT_EQ(contents(path), "time_s,value\n") << "replaced";
 
-// A file that cannot grow (the size limit stands in for a full disk) keeps its whole rows, and
-// the recording ends with the system's reason.
-TEST_F(Recorder, AFileThatCannotGrowKeepsItsWholeRows) {
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    ASSERT_TRUE(rec.start(path, SampleRecorder::Mode::Replace));
     const rlimit small{1000, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     for (int i = 0; i < 200; ++i) rec.addSample(10000 + i);  // 200 rows of 12 bytes
