@@ -1,6 +1,5 @@
-// The serial layer: settings, error texts and the control on a pseudo-terminal. (The frame
-// parser: tests/fuzz against a plain reading, and the dialog sessions in tests/integration; a
-// line's hang-up: the device that vanishes in the COM16 session.)
+// The serial layer: settings, error texts and the control on a pseudo-terminal. (The parser and a
+// line's hang-up: tests/fuzz against a plain reading and the dialog sessions in tests/integration.)
 #include "serial/mscomm.h"
 #include "serial/porterrors.h"
 #include "serial/pty.h"
@@ -77,7 +76,8 @@ TEST(Comm, RefusalsNameTheCauseAndLeaveThePortAsItWas) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     test::Pty pty, line;
-    for (int n : {1, 2}) ASSERT_TRUE(test::linkPort(config.path(), n, pty.slave));
+    for (int n : {1, 2, 3})
+        ASSERT_TRUE(test::linkPort(config.path(), n, n < 3 ? pty.slave : line.slave));
     CMSComm comm, other, third;
     comm.SetCommPort(200);  // no link: the traditional device
     const CommError missing = errorOf([&] { comm.SetPortOpen(true); });
@@ -99,7 +99,6 @@ TEST(Comm, RefusalsNameTheCauseAndLeaveThePortAsItWas) {
     // A line another program holds without a lock is refused, naming that program.
     test::Holder holder(line.slave, "velmora-holder");
     ASSERT_TRUE(holder.opened);
-    ASSERT_TRUE(test::linkPort(config.path(), 3, line.slave));
     third.SetCommPort(3);
     const CommError inUse = errorOf([&] { third.SetPortOpen(true); });
     EXPECT_TRUE(inUse.description().contains(
