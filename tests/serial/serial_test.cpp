@@ -1,5 +1,6 @@
-// The serial layer: settings, error texts and the control on a pseudo-terminal. (The parser and a
-// line's hang-up: tests/fuzz against a plain reading and the dialog sessions in tests/integration.)
+// The serial layer: settings, error texts and the control on a pseudo-terminal. (The frame parser:
+// tests/fuzz against a plain reading, and the dialog sessions in tests/integration.)
+#include "serial/linewatch.h"
 #include "serial/mscomm.h"
 #include "serial/porterrors.h"
 #include "serial/pty.h"
@@ -70,12 +71,18 @@ TEST(PortErrors, LeadToTheFixInTheChosenLanguage) {
     setCommLanguage(CommLanguage::English);
 }
 
-// The device behind an unmapped port, a device locked under another of its names, output the
-// line does not take, and another program holding a device.
+// A line that hangs up; the device behind an unmapped port, a device locked under another of its
+// names, output the line does not take, and another program holding a device.
 TEST(Comm, RefusalsNameTheCauseAndLeaveThePortAsItWas) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    test::Pty pty, line;
+    test::Pty pty, line, gone;
+    // The hang-up watch: a live line is there; once its far end (the master) has gone, it is not.
+    const int fd = ::open(QFile::encodeName(gone.slave).constData(), O_RDWR | O_NOCTTY);
+    EXPECT_FALSE(lineHungUp(lookAtLine(fd))) << "a live line";
+    gone.close();  // before any child process could inherit the master
+    EXPECT_TRUE(lineHungUp(lookAtLine(fd))) << "a line whose far end has gone";
+    ::close(fd);
     for (int n : {1, 2, 3})
         ASSERT_TRUE(test::linkPort(config.path(), n, n < 3 ? pty.slave : line.slave));
     CMSComm comm, other, third;
