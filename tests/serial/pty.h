@@ -50,9 +50,7 @@ inline QByteArray sampleFrame(int v) {
 // Makes $XDG_CONFIG_HOME/velmora/ports/COM<n> point to `target`.
 inline bool linkPort(const QString& configHome, int n, const QString& target) {
     const QString dir = configHome + "/velmora/ports", link = dir + QString("/COM%1").arg(n);
-    QDir().mkpath(dir);
-    QFile::remove(link);
-    return QFile::link(target, link);
+    return QDir().mkpath(dir) && (QFile::remove(link), QFile::link(target, link));
 }
 
 }  // namespace velmora::test
