@@ -46,8 +46,9 @@ bool waitFor(auto condition) { return QTest::qWaitFor(condition, kPatience); }
 MATCHER_P(Says, text, "") { return arg.contains(text); }
 
 inline QString messages() {
-    const std::vector<QString> texts = messageTexts();
-    return QStringList(texts.begin(), texts.end()).join(u'\n');
+    QStringList texts;
+    for (const RecordedBox& box : messageBoxes()) texts << box.text;
+    return texts.join(u'\n');
 }
 inline QString fileText(const QString& path) {
     QFile file(path);
