@@ -138,7 +138,8 @@ TEST(ProofGraph, GridAxesCurveAndMarkersScaleWithTheZoomThatStepsAndTheButtons) 
     // The buttons show only under the cursor, "+" top right and "-" top left.
     auto* plus = graph.findChild<QPushButton*>("ctrl_32001");
     auto* minus = graph.findChild<QPushButton*>("ctrl_32002");
-    ASSERT_TRUE(plus && minus);
+    ASSERT_NE(plus, nullptr);
+    ASSERT_NE(minus, nullptr);
     graph.resize(250, 120);
     for (auto [x, y, shown] :
          {std::tuple{240, 8, "+"}, {233, 15, ""}, {120, 60, ""}, {3, 15, "-"}}) {

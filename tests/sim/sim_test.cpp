@@ -116,7 +116,8 @@ TEST_F(Simulator, StreamsTheSequenceBetweenStartAndStop) {
             EXPECT_TRUE(line.readUntil([&] { return Decoded(line.in).answers > round; }))
                 << "no device-number answer, rate " << rate;
             EXPECT_TRUE(rate != 2000 || line.readUntil(caughtUp)) << sim->stats().samplesWaiting;
-            ASSERT_TRUE(line.send(kStop) && line.readUntil(stopped)) << "the stop answer";
+            ASSERT_TRUE(line.send(kStop));
+            ASSERT_TRUE(line.readUntil(stopped)) << "the stop answer";
             const double took = std::chrono::duration<double>(Clock::now() - t0).count();
             EXPECT_LE(line.samples(), rate > 0 ? had + took * rate + 1 : 1e12) << "ahead, " << rate;
             const std::size_t end = line.in.size();
@@ -156,7 +157,8 @@ TEST_F(Simulator, ProgramServesThroughAStaleLinkAndOnlyRemovesItsOwn) {
     line.readUntil([&] { return line.in.size() >= answers.size(); });
     line.readUntil([] { return false; }, 100ms);  // anything that should not be there
     EXPECT_EQ(line.in, answers) << "device number and date, nothing else";
-    ASSERT_TRUE(line.send(kStart) && line.readUntil([&] { return line.samples() >= 1; }));
+    ASSERT_TRUE(line.send(kStart));
+    ASSERT_TRUE(line.readUntil([&] { return line.samples() >= 1; })) << "a sample";
     EXPECT_EQ(Decoded(line.in).samples[0], 0x1234) << "the sequence given";
 
     second.start(VELMORA_SIM_PROGRAM, {"--link", link, "--seconds", "5", "-q"});
@@ -166,7 +168,8 @@ TEST_F(Simulator, ProgramServesThroughAStaleLinkAndOnlyRemovesItsOwn) {
     EXPECT_EQ(linkTarget(link), firstPort) << "the refused program touched the link";
     fs::remove(link.toStdString());
     DeviceSimulator taker;
-    ASSERT_TRUE(taker.start() && taker.makeLink(link.toStdString()));
+    ASSERT_TRUE(taker.start());
+    ASSERT_TRUE(taker.makeLink(link.toStdString()));
     ASSERT_EQ(::kill(first.processId(), SIGINT), 0);
     first.waitForFinished(60000);
     EXPECT_EQ(first.exitStatus() == QProcess::NormalExit ? first.exitCode() : -1, 0) << "Ctrl+C";
