@@ -123,15 +123,25 @@ class Session:
                 self.app.wait()
 
 
+def start_sim(env, rate, burst, *options):
+    """velmora-sim behind COM1 of the private configuration, writing `burst` frames at a time."""
+    return subprocess.Popen([SIM, "--link", "COM1", "--rate", str(rate), "--burst", str(burst),
+                             "-q", *options], env=env)
+
+
+def stop_sim(sim):
+    sim.send_signal(signal.SIGINT)  # Ctrl+C: it removes its link
+    sim.wait()
+
+
 def stream_run(env, rate, burst, scroll, noise, seconds):
     s = Session(env)
     sim = None
     try:
         s.start_app()
-        sim_args = [SIM, "--link", "COM1", "--rate", str(rate), "--burst", str(burst), "-q"]
-        if noise:  # from the bottom row to the top row of the plot
-            sim_args += ["--noise", str(s.chart[3] * 100 // ZOOM_Y)]
-        sim = subprocess.Popen(sim_args, env=env)
+        # Noise from the bottom row to the top row of the plot.
+        sim = start_sim(env, rate, burst,
+                        *(["--noise", str(s.chart[3] * 100 // ZOOM_Y)] if noise else []))
         time.sleep(0.3)
         if scroll:
             s.scroll_display()
@@ -146,8 +156,7 @@ def stream_run(env, rate, burst, scroll, noise, seconds):
     finally:
         s.stop()
         if sim:
-            sim.send_signal(signal.SIGINT)
-            sim.wait()
+            stop_sim(sim)
 
 
 def floor_run(env, rate, burst, seconds):
@@ -155,8 +164,7 @@ def floor_run(env, rate, burst, seconds):
     bytes away (velmora-xfloor): the part of the figures above that any Qt program reading
     the line pays."""
     link = os.path.join(env["XDG_CONFIG_HOME"], "velmora", "ports", "COM1")
-    sim = subprocess.Popen([SIM, "--link", "COM1", "--rate", str(rate), "--burst", str(burst),
-                            "-q"], env=env)
+    sim = start_sim(env, rate, burst)
     floor = None
     try:
         time.sleep(0.3)
@@ -171,8 +179,7 @@ def floor_run(env, rate, burst, seconds):
         if floor:
             floor.terminate()
             floor.wait()
-        sim.send_signal(signal.SIGINT)
-        sim.wait()
+        stop_sim(sim)
 
 
 def latency_run(env, steps):
